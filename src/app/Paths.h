@@ -1,0 +1,33 @@
+#pragma once
+// Where Sonvox keeps its files on this machine.
+//
+// The settings file "KMV.INI" lives in the per-user settings directory; the per-user data
+// directory plays the part of the program directory, the home of the default "Cover",
+// "Playlist" and "Selection" folders (an installed program's own directory is not
+// writable). Both directories are created when asked for. Tests point $SONVOX_CONFIG_DIR
+// and $SONVOX_DATA_DIR at temporary directories, which also gives them an instance socket
+// of their own, so a test never meets a running player.
+
+#include <QString>
+
+namespace Paths {
+
+// $SONVOX_CONFIG_DIR, else $XDG_CONFIG_HOME/sonvox, else ~/.config/sonvox; no trailing "/".
+QString settingsDir();
+
+// The settings file, "KMV.INI" in settingsDir().
+QString settingsFile();
+
+// $SONVOX_DATA_DIR, else $XDG_DATA_HOME/sonvox, else ~/.local/share/sonvox; no trailing "/".
+QString dataDir();
+
+// dataDir() with a trailing "/", so that folder names can be appended to it.
+QString programDir();
+
+// Full path of the local socket through which a second start reaches the running
+// instance. It is derived from the settings directory and the user id, lies in
+// $XDG_RUNTIME_DIR when that is usable (else in the temporary directory) and stays well
+// below the length limit of a socket address.
+QString instanceSocketName();
+
+}  // namespace Paths
