@@ -8,17 +8,17 @@ namespace decoder {
 
 // Commands sent to the decoder thread.
 enum class Command : int {
-    Play = 1,                 // start or resume playing the open track
-    Pause = 2,                // hold playing at the current position
-    Stop = 3,                 // stop; the next Play starts from the current position
-    Seek = 4,                 // ints: offset, range; go to offset/range of the track
-    Quit = 5,                 // end the decoder thread; answered by Notification::End
-    Mute = 6,                 // silence the output, keep decoding
-    Unmute = 7,               // undo Mute
-    OpenInput = 8,            // string: file name; answered by Duration and StreamInfo
-    VolumeWindowCommand = 11, // string (empty): report Balance and Volume again
-    SetVolume = 14,           // ints: balance 0..99 (50 centre), volume, range
-    SetChannels = 15,         // int: 0 both channels as their mean, 1 stereo
+    Play = 1,                  // start or resume playing the open track
+    Pause = 2,                 // hold playing at the current position
+    Stop = 3,                  // stop and go back to the start; the next Play starts there
+    Seek = 4,                  // ints: offset, range; go to offset/range of the track
+    Quit = 5,                  // end the decoder thread; answered by Notification::End
+    Mute = 6,                  // silence the output, keep decoding
+    Unmute = 7,                // undo Mute
+    OpenInput = 8,             // string: file name; answered by Duration and StreamInfo
+    VolumeWindowCommand = 11,  // string (empty): report Balance and Volume again
+    SetVolume = 14,            // ints: balance 0..99 (50 centre), volume, range
+    SetChannels = 15,          // int: 0 both channels as their mean, 1 stereo
 };
 
 // Notifications posted to the receiver as DecoderEvent; the event type is the number.

@@ -34,10 +34,10 @@ public:
     // --- Builders, one per notification -------------------------------------------
     static DecoderEvent* end() { return make(decoder::Notification::End); }
     static DecoderEvent* state(int state) {
-        return make(decoder::Notification::State).put<std::int32_t>(4, state);
+        return make(decoder::Notification::State)->put<std::int32_t>(4, state);
     }
     static DecoderEvent* duration(int seconds) {
-        return make(decoder::Notification::Duration).put<std::int32_t>(4, seconds);
+        return make(decoder::Notification::Duration)->put<std::int32_t>(4, seconds);
     }
     static DecoderEvent* position() { return make(decoder::Notification::Position); }
     static DecoderEvent* timeCode(int hours, int minutes, int seconds) {
@@ -55,10 +55,10 @@ public:
             ->put<std::uint8_t>(10, static_cast<std::uint8_t>(mode));
     }
     static DecoderEvent* balance(int balance) {
-        return make(decoder::Notification::Balance).put<std::int32_t>(4, balance);
+        return make(decoder::Notification::Balance)->put<std::int32_t>(4, balance);
     }
     static DecoderEvent* volume(int volume) {
-        return make(decoder::Notification::Volume).put<std::int32_t>(8, volume);
+        return make(decoder::Notification::Volume)->put<std::int32_t>(8, volume);
     }
 
 private:

@@ -1,0 +1,207 @@
+#include "Mpg123Source.h"
+
+#include <fcntl.h>
+#include <mpg123.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+constexpr std::size_t kId3v1Bytes = 128;
+// A stream whose average bit rate strays further than this from its first frame's is
+// reported with the average.
+constexpr double kVariableRateTolerance = 0.05;
+// Frames decoded and dropped before a seek target. A layer 3 frame may take its data from
+// up to 511 bytes back, six frames of the smallest MPEG-1 size; with the filter banks'
+// memory that makes eight, and then what follows a seek is bit for bit what a straight
+// decode gives.
+constexpr long kFramesBeforeSeekTarget = 8;
+
+bool libraryReady() {
+    static std::once_flag once;
+    static bool ready = false;
+    std::call_once(once, [] { ready = mpg123_init() == MPG123_OK; });
+    return ready;
+}
+
+int versionNumber(int version) {
+    switch (version) {
+        case MPG123_1_0:
+            return 1;
+        case MPG123_2_0:
+            return 2;
+        case MPG123_2_5:
+            return 25;
+    }
+    return 0;
+}
+
+bool endsWithId3v1(int fd, std::int64_t fileSize) {
+    if (fileSize < static_cast<std::int64_t>(kId3v1Bytes)) {
+        return false;
+    }
+    char marker[3];
+    return pread(fd, marker, sizeof marker, fileSize - kId3v1Bytes) == sizeof marker &&
+           std::memcmp(marker, "TAG", sizeof marker) == 0;
+}
+
+}  // namespace
+
+int StreamFacts::lengthSeconds() const {
+    return rateHz > 0 ? static_cast<int>(std::llround(double(lengthFrames) / rateHz)) : 0;
+}
+
+Mpg123Source::Mpg123Source() {
+    if (!libraryReady()) {
+        return;
+    }
+    handle_ = mpg123_new(nullptr, nullptr);
+    if (handle_) {
+        // No messages on standard error; mono comes out on both channels.
+        mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO, 0);
+        mpg123_param(handle_, MPG123_PREFRAMES, kFramesBeforeSeekTarget, 0);
+    }
+}
+
+Mpg123Source::~Mpg123Source() {
+    close();
+    if (handle_) {
+        mpg123_delete(handle_);
+    }
+}
+
+bool Mpg123Source::open(const std::string& path) {
+    close();
+    if (!handle_) {
+        return false;
+    }
+    // Non-blocking, so that a FIFO without a writer cannot hold the open; only regular
+    // files go further.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    allowEveryRate();
+    if (mpg123_open_fd(handle_, fd) != MPG123_OK) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;  // mpg123 reads it but does not own it; close() closes it
+    if (!readFacts(status.st_size)) {
+        close();
+        return false;
+    }
+    position_ = 0;
+    return true;
+}
+
+void Mpg123Source::close() {
+    if (fd_ >= 0) {
+        mpg123_close(handle_);
+        ::close(fd_);
+        fd_ = -1;
+    }
+    facts_ = {};
+    position_ = 0;
+}
+
+bool Mpg123Source::readFacts(std::int64_t fileSize) {
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    // Finds the first frame; fails for a file without MPEG audio.
+    if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0) {
+        return false;
+    }
+    mpg123_frameinfo info{};
+    if (mpg123_info(handle_, &info) != MPG123_OK) {
+        return false;
+    }
+    const off_t firstFrameOffset = mpg123_framepos(handle_);
+    if (mpg123_scan(handle_) != MPG123_OK) {
+        return false;
+    }
+    const off_t length = mpg123_length(handle_);
+    if (length <= 0) {
+        return false;
+    }
+    // The output format is now fixed; should the stream change its rate later on, the
+    // library resamples instead of switching formats under the output.
+    allowOnlyRate(rate);
+
+    facts_ = {};
+    facts_.version = versionNumber(info.version);
+    facts_.layer = info.layer;
+    facts_.rateHz = static_cast<int>(rate);
+    facts_.channelMode = static_cast<int>(info.mode);
+    facts_.lengthFrames = length;
+
+    std::int64_t audioBytes = fileSize - std::max<off_t>(firstFrameOffset, 0);
+    if (endsWithId3v1(fd_, fileSize)) {
+        audioBytes -= kId3v1Bytes;
+    }
+    const double seconds = double(length) / rate;
+    const double averageKbps = audioBytes * 8.0 / seconds / 1000.0;
+    facts_.variableRate = info.vbr != MPG123_CBR || std::abs(averageKbps - info.bitrate) >
+                                                        kVariableRateTolerance * info.bitrate;
+    facts_.kbps = facts_.variableRate ? static_cast<int>(std::lround(averageKbps)) : info.bitrate;
+    return true;
+}
+
+std::span<const std::int16_t> Mpg123Source::decodeFrame() {
+    if (fd_ < 0) {
+        return {};
+    }
+    for (;;) {
+        off_t frameNumber = 0;
+        unsigned char* audio = nullptr;
+        std::size_t bytes = 0;
+        const int result = mpg123_decode_frame(handle_, &frameNumber, &audio, &bytes);
+        if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
+            return {};  // MPG123_DONE, or an error that ends the stream here
+        }
+        const std::size_t samples = bytes / sizeof(std::int16_t);
+        if (samples >= 2) {
+            position_ += static_cast<std::int64_t>(samples / 2);
+            return {reinterpret_cast<const std::int16_t*>(audio), samples & ~std::size_t{1}};
+        }
+        // A frame that yields nothing yet (encoder delay being skipped): go on.
+    }
+}
+
+std::int64_t Mpg123Source::seek(std::int64_t frame) {
+    if (fd_ < 0) {
+        return 0;
+    }
+    frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
+    const off_t landed = mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET);
+    position_ = landed >= 0 ? landed : frame;
+    return position_;
+}
+
+void Mpg123Source::allowEveryRate() {
+    const long* rates = nullptr;
+    std::size_t count = 0;
+    mpg123_rates(&rates, &count);
+    mpg123_format_none(handle_);
+    for (std::size_t i = 0; i < count; ++i) {
+        mpg123_format(handle_, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    }
+}
+
+void Mpg123Source::allowOnlyRate(long rateHz) {
+    mpg123_format_none(handle_);
+    mpg123_format(handle_, rateHz, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+}

@@ -1,0 +1,395 @@
+#include "MpgDecoder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "AudioOutput.h"
+#include "ChannelMixer.h"
+#include "DecoderEvent.h"
+#include "Mpg123Source.h"
+#include "SdlAudioOutput.h"
+
+using decoder::Command;
+using decoder::StreamState;
+using Wait = std::optional<std::chrono::microseconds>;  // nullopt: until the next command
+
+namespace {
+
+// The output queue is refilled to kAheadMs of sound whenever it has run down to
+// kRefillMs; what is queued is also how late volume changes are heard.
+constexpr std::int64_t kAheadMs = 250;
+constexpr std::int64_t kRefillMs = 150;
+// MPEG frames decoded in one go before the command queue is looked at again.
+constexpr int kFramesPerBatch = 32;
+constexpr std::chrono::microseconds kMinSleep{1000};
+constexpr std::chrono::microseconds kMaxSleep{500000};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The decoder thread's side: the open track, the mixer and the transport state. Lives on
+// the decoder thread only.
+
+class MpgDecoder::Worker {
+public:
+    Worker(MpgDecoder& owner, AudioOutput& output) : owner_(owner), output_(output) {}
+
+    bool valid() const { return source_.valid(); }
+    void handle(const DecoderCommand& command);
+    // Refills the output while playing, posts time codes and the end of the stream;
+    // returns how long the thread may sleep.
+    Wait pump();
+    void reportVolume();
+    void shutdown();
+
+private:
+    enum class Status { Idle, Stopped, Playing, Paused, Ended };
+
+    void openInput(const QString& fileName);
+    void play();
+    void pause();
+    void stop();
+    void seek(int offset, int range);
+    void moveTo(std::int64_t frame);
+    void write(std::span<const std::int16_t> samples);
+    std::int64_t heardFrame(std::int64_t pending) const;
+    void postState(StreamState state);
+    void postTimeCode(std::int64_t second);
+
+    MpgDecoder& owner_;
+    AudioOutput& output_;
+    Mpg123Source source_;
+    ChannelMixer mixer_;
+    std::vector<std::int16_t> mixed_;
+
+    Status status_ = Status::Idle;
+    std::int64_t base_ = 0;         // frame at which the output queue was last emptied
+    std::int64_t written_ = 0;      // frames written to the output since then
+    std::int64_t lastSecond_ = -1;  // second of the last TimeCode; -1 forces the next one
+    bool inputEnded_ = false;       // the stream has no more frames to decode
+};
+
+void MpgDecoder::Worker::handle(const DecoderCommand& command) {
+    switch (command.code) {
+        case Command::Play:
+            play();
+            break;
+        case Command::Pause:
+            pause();
+            break;
+        case Command::Stop:
+            stop();
+            break;
+        case Command::Seek:
+            seek(command.arg1, command.arg2);
+            break;
+        case Command::Mute:
+            mixer_.setMuted(true);
+            break;
+        case Command::Unmute:
+            mixer_.setMuted(false);
+            break;
+        case Command::OpenInput:
+            openInput(command.text);
+            break;
+        case Command::VolumeWindowCommand:
+            reportVolume();
+            break;
+        case Command::SetVolume:
+            mixer_.setVolume(command.arg1, command.arg2, command.arg3);
+            break;
+        case Command::SetChannels:
+            mixer_.setMono(command.arg1 == 0);
+            break;
+        case Command::Quit:  // handled by the thread loop
+            break;
+    }
+}
+
+void MpgDecoder::Worker::openInput(const QString& fileName) {
+    const bool wasActive = status_ == Status::Playing || status_ == Status::Paused;
+    output_.setRunning(false);
+    output_.discard();
+    status_ = Status::Idle;
+    if (!source_.open(QFile::encodeName(fileName).toStdString()) ||
+        !output_.configure(source_.facts().rateHz)) {
+        source_.close();
+        postState(StreamState::Stopped);
+        return;
+    }
+    if (wasActive) {
+        postState(StreamState::Stopped);
+    }
+    status_ = Status::Stopped;
+    moveTo(0);
+    lastSecond_ = -1;
+    const StreamFacts& facts = source_.facts();
+    owner_.post(DecoderEvent::duration(facts.lengthSeconds()));
+    owner_.post(DecoderEvent::streamInfo(facts.version, facts.layer, facts.kbps, facts.rateHz,
+                                         facts.channelMode));
+}
+
+void MpgDecoder::Worker::play() {
+    if (status_ == Status::Idle) {
+        postState(StreamState::Stopped);
+        return;
+    }
+    if (status_ == Status::Ended) {
+        moveTo(0);
+        lastSecond_ = -1;
+    }
+    status_ = Status::Playing;
+    output_.setRunning(true);
+    postState(StreamState::Playing);
+}
+
+void MpgDecoder::Worker::pause() {
+    if (status_ == Status::Idle) {
+        postState(StreamState::Stopped);
+        return;
+    }
+    if (status_ == Status::Playing) {
+        output_.setRunning(false);
+        status_ = Status::Paused;
+    }
+    postState(StreamState::Paused);
+}
+
+void MpgDecoder::Worker::stop() {
+    output_.setRunning(false);
+    if (status_ != Status::Idle) {
+        moveTo(0);
+        lastSecond_ = -1;
+        status_ = Status::Stopped;
+    }
+    postState(StreamState::Stopped);
+}
+
+void MpgDecoder::Worker::seek(int offset, int range) {
+    if (status_ == Status::Idle) {
+        return;
+    }
+    const StreamFacts& facts = source_.facts();
+    std::int64_t target = 0;
+    if (range > 0 && offset > 0) {
+        if (offset >= range) {
+            target = facts.lengthFrames;
+        } else if (range == facts.lengthSeconds()) {
+            // The program's usual call: a second of the track and the length it was told.
+            target = std::int64_t{offset} * facts.rateHz;
+        } else {
+            target = static_cast<std::int64_t>(double(offset) / range * facts.lengthFrames);
+        }
+    }
+    moveTo(target);
+    if (status_ == Status::Ended) {
+        status_ = Status::Stopped;
+    }
+    postTimeCode(base_ / facts.rateHz);
+}
+
+// Empties the output queue and goes on decoding from `frame`.
+void MpgDecoder::Worker::moveTo(std::int64_t frame) {
+    output_.discard();
+    base_ = source_.seek(frame);
+    written_ = 0;
+    inputEnded_ = false;
+}
+
+Wait MpgDecoder::Worker::pump() {
+    if (status_ != Status::Playing) {
+        return std::nullopt;
+    }
+    const std::int64_t rate = source_.facts().rateHz;
+    const std::int64_t ahead = rate * kAheadMs / 1000;
+    const std::int64_t refill = rate * kRefillMs / 1000;
+
+    std::int64_t pending = output_.pendingFrames();
+    bool batchFull = false;
+    for (int frames = 0; !inputEnded_ && pending < ahead; ++frames) {
+        if (frames == kFramesPerBatch) {
+            batchFull = true;
+            break;
+        }
+        const std::span<const std::int16_t> samples = source_.decodeFrame();
+        if (samples.empty()) {
+            inputEnded_ = true;
+            break;
+        }
+        write(samples);
+        pending = output_.pendingFrames();
+    }
+
+    const std::int64_t heard = heardFrame(pending);
+    const std::int64_t second = heard / rate;
+    if (second != lastSecond_) {
+        postTimeCode(second);
+    }
+    if (inputEnded_ && pending == 0) {
+        status_ = Status::Ended;
+        output_.setRunning(false);
+        postState(StreamState::EndOfStream);
+        return std::nullopt;
+    }
+    if (batchFull || (!inputEnded_ && pending < refill)) {
+        return std::chrono::microseconds{0};  // an output that keeps nothing back
+    }
+    // Sleep until the queue runs low (or empty, at the end) or the next second is heard.
+    const std::int64_t untilRefill =
+        inputEnded_ ? pending : std::max<std::int64_t>(0, pending - refill);
+    const std::int64_t untilNextSecond = (second + 1) * rate - heard;
+    const std::chrono::microseconds sleep{std::min(untilRefill, untilNextSecond) * 1000000 / rate};
+    return std::clamp(sleep + kMinSleep, kMinSleep, kMaxSleep);
+}
+
+void MpgDecoder::Worker::write(std::span<const std::int16_t> samples) {
+    if (mixer_.isTransparent()) {
+        output_.write(samples);
+    } else {
+        mixed_.resize(samples.size());
+        mixer_.apply(samples, mixed_);
+        output_.write(mixed_);
+    }
+    written_ += static_cast<std::int64_t>(samples.size() / 2);
+}
+
+std::int64_t MpgDecoder::Worker::heardFrame(std::int64_t pending) const {
+    return base_ + std::max<std::int64_t>(0, written_ - pending);
+}
+
+void MpgDecoder::Worker::reportVolume() {
+    owner_.post(DecoderEvent::balance(mixer_.balance()));
+    owner_.post(DecoderEvent::volume(mixer_.reportedVolume()));
+}
+
+void MpgDecoder::Worker::shutdown() {
+    output_.setRunning(false);
+    output_.discard();
+    source_.close();
+    status_ = Status::Idle;
+}
+
+void MpgDecoder::Worker::postState(StreamState state) {
+    owner_.post(DecoderEvent::state(static_cast<int>(state)));
+}
+
+void MpgDecoder::Worker::postTimeCode(std::int64_t second) {
+    lastSecond_ = second;
+    const int s = static_cast<int>(second);
+    owner_.post(DecoderEvent::timeCode(s / 3600, s / 60 % 60, s % 60));
+}
+
+// ---------------------------------------------------------------------------------------
+// The GUI thread's side: starting, queueing commands, and ending the thread.
+
+MpgDecoder::MpgDecoder() : MpgDecoder(std::make_unique<SdlAudioOutput>()) {}
+
+MpgDecoder::MpgDecoder(std::unique_ptr<AudioOutput> output) : output_(std::move(output)) {}
+
+MpgDecoder::~MpgDecoder() {
+    {
+        std::lock_guard lock(postMutex_);
+        posting_ = false;
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        stopping_ = true;
+        accepting_ = false;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    worker_.reset();  // before the output it refers to
+}
+
+int MpgDecoder::start(QObject* receiver) {
+    if (startResult_ != -1) {
+        return startResult_;
+    }
+    if (!output_) {
+        return startResult_ = 2;
+    }
+    worker_ = std::make_unique<Worker>(*this, *output_);
+    if (!worker_->valid()) {
+        worker_.reset();
+        return startResult_ = 1;
+    }
+    if (!output_->initialise()) {
+        worker_.reset();
+        return startResult_ = 2;
+    }
+    receiver_ = receiver;
+    posting_ = receiver != nullptr;
+    accepting_ = true;
+    thread_ = std::thread([this] { run(); });
+    return startResult_ = 0;
+}
+
+void MpgDecoder::send(const DecoderCommand& command) {
+    {
+        std::lock_guard lock(queueMutex_);
+        if (!accepting_) {
+            return;
+        }
+        queue_.push_back(command);
+    }
+    wake_.notify_one();
+}
+
+void MpgDecoder::run() {
+    Worker& worker = *worker_;
+    worker.reportVolume();
+    Wait wait;
+    std::deque<DecoderCommand> batch;
+    for (;;) {
+        batch.clear();
+        {
+            std::unique_lock lock(queueMutex_);
+            const auto ready = [this] { return stopping_ || !queue_.empty(); };
+            if (!wait) {
+                wake_.wait(lock, ready);
+            } else if (wait->count() > 0) {
+                wake_.wait_for(lock, *wait, ready);
+            }
+            if (stopping_) {
+                break;
+            }
+            batch.swap(queue_);
+        }
+        const auto quit = std::find_if(batch.begin(), batch.end(), [](const DecoderCommand& c) {
+            return c.code == Command::Quit;
+        });
+        std::for_each(batch.begin(), quit,
+                      [&worker](const DecoderCommand& c) { worker.handle(c); });
+        if (quit != batch.end()) {
+            {
+                std::lock_guard lock(queueMutex_);
+                accepting_ = false;
+                queue_.clear();
+            }
+            worker.shutdown();
+            post(DecoderEvent::end());
+            return;
+        }
+        wait = worker.pump();
+    }
+    worker.shutdown();
+}
+
+void MpgDecoder::post(DecoderEvent* event) {
+    std::unique_ptr<DecoderEvent> owned(event);
+    std::lock_guard lock(postMutex_);
+    if (posting_) {
+        QCoreApplication::postEvent(receiver_, owned.release());
+    }
+}
+
+std::unique_ptr<DecoderBackend> makeDefaultDecoder() {
+    return std::make_unique<MpgDecoder>();
+}
