@@ -1,0 +1,114 @@
+#pragma once
+// The player panel PL1: the 315 x 201 front of the player at the top left of the main
+// window. It holds the display (tag and stream labels, the seven-segment time fields, the
+// lamp and the play-mode image on a black ground), the position bar and the glyph buttons.
+//
+// The panel only builds and lays out its controls; it knows no rules. The player engine
+// (PlayerEngine) writes every value the panel shows and listens to the buttons and the
+// bar; the main window wires the buttons that lead elsewhere (MonitorPL1, InfoUp,
+// OpenButton, Button1) and the mode menu. The controls are public members, so that the
+// engine, the main window and the tests reach them directly.
+//
+// What the panel does on its own:
+//   - the momentary buttons (AnfangUp, PrevUp, NextUp, MonitorPL1, OpenButton, Button1)
+//     look pressed from mouse press to mouse release;
+//   - a right click on either play-mode image raises modeMenuRequested().
+//
+// GUI thread only.
+
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+class QFrame;
+class QPainter;
+class TDigit;
+class TKMVButton;
+class TKmvTrackBar;
+
+class PlayerPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 315;
+    static constexpr int kHeight = 201;
+
+    explicit PlayerPanel(QWidget* parent = nullptr);
+    ~PlayerPanel() override;
+
+    // ---- Tag labels (filled by the tag reader) ------------------------------------------
+    QLabel* IntLabelpl1;    // artist
+    QLabel* TitLabelPl1;    // title
+    QLabel* LabelStylePL1;  // genre name
+    QLabel* JahrLabel;      // year
+
+    // ---- Stream labels (filled by the stream information) -------------------------------
+    QLabel* MPEG;       // MPEG version: "1", "2" or "2.5"
+    QLabel* Layer;      // layer number
+    QLabel* kbps;       // bit rate in kbit/s; empty until a track has been loaded
+    QLabel* kHz;        // sampling rate in whole kHz
+    QLabel* StereoLab;  // "Stereo" or "Mono"
+    QLabel* TTLabel;    // track length, mm:ss
+
+    // ---- Time fields ----------------------------------------------------------------------
+    TDigit* SegmentTimePl1Min;    // elapsed minutes, followed by the colon
+    TDigit* SegmentTimePl1Sec;    // elapsed seconds
+    TDigit* SegmentTimePl1Frame;  // the running third field
+    TDigit* SegmentRestPl1Min;    // remaining minutes, followed by the colon
+    TDigit* SegmentRestPl1Sec;    // remaining seconds
+
+    TKmvTrackBar* TrackBar1;  // position in whole seconds, maximum = track length
+
+    // ---- Lamp and play mode: each group shares one place, one image visible -------------
+    QLabel* LampeOnPL1;
+    QLabel* LampeFlashPL1;
+    QLabel* LampeOffPL1;
+    QLabel* ModeAutoPause;  // single play
+    QLabel* ModePlaylist;   // continuous play
+
+    // ---- Buttons ----------------------------------------------------------------------------
+    TKMVButton* AnfangUp;    // restart
+    TKMVButton* BackwardUp;  // fast backward while held
+    TKMVButton* PrevUp;      // stop
+    TKMVButton* PauseUp;     // pause (latched with PlayUp)
+    TKMVButton* PlayUp;      // play (latched with PauseUp)
+    TKMVButton* MonitorPL1;  // volume window
+    TKMVButton* ForwardUp;   // fast forward while held
+    TKMVButton* NextUp;      // next track; disabled while the playlist is empty
+    TKMVButton* InfoUp;      // title information
+    TKMVButton* OpenButton;  // load tracks into the playlist
+    TKMVButton* Button1;     // load tracks into the selection
+
+    // ---- Strips: the captioned areas the labels and fields sit in ---------------------------
+    QFrame* PL1PanelInt;       // " Artist:"
+    QFrame* PL1PanelTitel;     // " Title:"
+    QFrame* PL1PanelStyle;     // " Genre:"
+    QFrame* PL1PanelCharts;    // " Year:"
+    QFrame* Panel4;            // " MPEG"
+    QFrame* Panel5;            // " Layer"
+    QFrame* Panel6;            // "kbps "
+    QFrame* PL1PanelKhz;       // "kHz "
+    QFrame* PL1PanelZeit;      // track length
+    QFrame* PL1PanelTime;      // elapsed time
+    QFrame* PL1PanelRest;      // remaining time
+    QFrame* PL1PanelMode;      // lamp over the play-mode image
+    QFrame* PL1PanelPosition;  // position bar
+    QFrame* PL1PanelPlayer;    // transport buttons
+
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
+signals:
+    // The user pressed the right mouse button on the visible play-mode image.
+    void modeMenuRequested(QPoint globalPos);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildDisplay();
+    void buildTransport();
+    void holdPressedLook(TKMVButton* button);
+    void paintFace(QPainter& painter);
+
+    QPixmap face_;
+};
