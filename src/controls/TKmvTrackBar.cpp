@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 // The slider inside the bar. It tells the bar which gesture a user action belongs to and
 // when that gesture ends, and draws the selection range over the channel.
@@ -46,6 +47,10 @@ protected:
         QSlider::keyPressEvent(event);
         inKeyPress_ = false;
     }
+
+    // The wheel moves nothing: a wheel turn has no end the owner could act on (no release),
+    // so a seek begun by it would never be carried out.
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
     void keyReleaseEvent(QKeyEvent* event) override {
         QSlider::keyReleaseEvent(event);

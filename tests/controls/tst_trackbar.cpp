@@ -15,6 +15,7 @@ private slots:
     void channelClickChangesThenMouseUp();
     void keysChangeAndReportTheirRelease();
     void heldKeyReportsOneRelease();
+    void wheelMovesNothing();
 
 private:
     // Every signal of the bar in order, with the position at a change.
@@ -141,6 +142,17 @@ void TestTrackBar::heldKeyReportsOneRelease() {
     send(QEvent::KeyRelease, false);
     QCOMPARE(bar_->position(), 3);
     QCOMPARE(events_, (QStringList{"change 1", "change 2", "change 3", "change 3", "key up"}));
+}
+
+// A wheel turn has no release to end the move on, so the bar must not move at all.
+void TestTrackBar::wheelMovesNothing() {
+    bar_->setPosition(50);
+    const QPointF at = slider_->rect().center();
+    QWheelEvent wheel(at, slider_->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider_, &wheel);
+    QCOMPARE(bar_->position(), 50);
+    QVERIFY(events_.isEmpty());
 }
 
 QTEST_MAIN(TestTrackBar)
