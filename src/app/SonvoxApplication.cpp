@@ -6,8 +6,7 @@
 
 namespace {
 void showBox(const QString& message) {
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                          message);
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
 }
 SonvoxApplication::ErrorSink g_sink = showBox;
 QString g_lastError;
@@ -41,6 +40,10 @@ void SonvoxApplication::reportError(const QString& message) {
     g_sink(message);
 }
 
-void SonvoxApplication::setErrorSink(ErrorSink sink) { g_sink = sink ? sink : showBox; }
+void SonvoxApplication::setErrorSink(ErrorSink sink) {
+    g_sink = sink ? sink : showBox;
+}
 
-QString SonvoxApplication::lastError() { return g_lastError; }
+QString SonvoxApplication::lastError() {
+    return g_lastError;
+}

@@ -19,18 +19,36 @@ void XaudioPlayer::send(const DecoderCommand& command) {
     }
 }
 
-void XaudioPlayer::Play() { send({Command::Play}); }
-void XaudioPlayer::Pause() { send({Command::Pause}); }
-void XaudioPlayer::Stop() { send({Command::Stop}); }
-void XaudioPlayer::Seek(int offset, int range) { send({Command::Seek, offset, range}); }
-void XaudioPlayer::Quit() { send({Command::Quit}); }
-void XaudioPlayer::Mute() { send({Command::Mute}); }
-void XaudioPlayer::Unmute() { send({Command::Unmute}); }
+void XaudioPlayer::Play() {
+    send({Command::Play});
+}
+void XaudioPlayer::Pause() {
+    send({Command::Pause});
+}
+void XaudioPlayer::Stop() {
+    send({Command::Stop});
+}
+void XaudioPlayer::Seek(int offset, int range) {
+    send({Command::Seek, offset, range});
+}
+void XaudioPlayer::Quit() {
+    send({Command::Quit});
+}
+void XaudioPlayer::Mute() {
+    send({Command::Mute});
+}
+void XaudioPlayer::Unmute() {
+    send({Command::Unmute});
+}
 void XaudioPlayer::OpenInput(const QString& fileName) {
     send({Command::OpenInput, 0, 0, 0, fileName});
 }
-void XaudioPlayer::VolumeWindowCommand() { send({Command::VolumeWindowCommand}); }
+void XaudioPlayer::VolumeWindowCommand() {
+    send({Command::VolumeWindowCommand});
+}
 void XaudioPlayer::SetVolume(int balance, int volume, int range) {
     send({Command::SetVolume, balance, volume, range});
 }
-void XaudioPlayer::SetChannels(int channels) { send({Command::SetChannels, channels}); }
+void XaudioPlayer::SetChannels(int channels) {
+    send({Command::SetChannels, channels});
+}

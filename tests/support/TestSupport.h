@@ -4,6 +4,10 @@
 #include <QString>
 
 namespace testsupport {
-inline QString dataFile(const QString& name) { return QStringLiteral(SONVOX_TEST_DATA "/") + name; }
-inline QString demoFile(const QString& name) { return QStringLiteral(SONVOX_DEMO_DIR "/") + name; }
+inline QString dataFile(const QString& name) {
+    return QStringLiteral(SONVOX_TEST_DATA "/") + name;
+}
+inline QString demoFile(const QString& name) {
+    return QStringLiteral(SONVOX_DEMO_DIR "/") + name;
+}
 }  // namespace testsupport

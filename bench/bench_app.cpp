@@ -1,0 +1,147 @@
+// Whole-program figures, measured under a virtual X display:
+//   startup_ratio     exec to main window shown, against a minimal Qt window (same run)
+//   play_cpu_percent  CPU used by the whole program while it plays for 30 s, window shown
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QString binDir() {
+    return QCoreApplication::applicationDirPath();
+}
+
+// Starts Xvfb on a free display unless one is given; returns the display name.
+QString ensureDisplay(QProcess& xvfb) {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return qEnvironmentVariable("DISPLAY");
+    }
+    for (int n = 97; n < 120; ++n) {
+        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+            continue;
+        }
+        const QString display = QStringLiteral(":%1").arg(n);
+        xvfb.start(QStringLiteral("Xvfb"), {display, QStringLiteral("-screen"), QStringLiteral("0"),
+                                            QStringLiteral("1024x768x24"),
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        for (int i = 0; i < 50 && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n));
+             ++i) {
+            QThread::msleep(100);
+        }
+        return display;
+    }
+    return {};
+}
+
+QProcessEnvironment benchEnvironment(const QString& display, const QString& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    env.insert(QStringLiteral("SONVOX_CONFIG_DIR"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("SONVOX_DATA_DIR"), home + QStringLiteral("/data"));
+    return env;
+}
+
+// Milliseconds from exec until the program printed "shown".
+double timeToShown(const QString& program, const QStringList& args,
+                   const QProcessEnvironment& env) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QProcessEnvironment e = env;
+    e.insert(QStringLiteral("SONVOX_EXIT_WHEN_SHOWN"), QStringLiteral("1"));
+    p.setProcessEnvironment(e);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    while (p.state() != QProcess::NotRunning || p.bytesAvailable() > 0) {
+        p.waitForReadyRead(20);
+        if (p.readAll().contains("shown")) {
+            const double ms = t.nsecsElapsed() / 1e6;
+            p.waitForFinished(5000);
+            return ms;
+        }
+        if (t.elapsed() > 20000) {
+            break;
+        }
+    }
+    p.kill();
+    p.waitForFinished();
+    return -1;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+long cpuTicksOf(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray line = f.readAll();
+    const int close = line.lastIndexOf(')');
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    // fields[0] is the state (field 3); utime and stime are fields 14 and 15.
+    return fields.value(11).toLong() + fields.value(12).toLong();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QProcess xvfb;
+    const QString display = ensureDisplay(xvfb);
+    QTemporaryDir home;
+    const QProcessEnvironment env = benchEnvironment(display, home.path());
+    const QString sonvox = binDir() + QStringLiteral("/../sonvox");
+    const QString floor = binDir() + QStringLiteral("/floor_window");
+
+    // Warm both up once, then alternate so that machine noise hits both alike.
+    timeToShown(sonvox, {}, env);
+    timeToShown(floor, {}, env);
+    std::vector<double> sonvoxMs, floorMs;
+    for (int i = 0; i < 7; ++i) {
+        sonvoxMs.push_back(timeToShown(sonvox, {}, env));
+        floorMs.push_back(timeToShown(floor, {}, env));
+    }
+    const double s = median(sonvoxMs), f = median(floorMs);
+    std::printf("bench: startup_ms %.1f ms (floor %.1f ms)\n", s, f);
+    std::printf("bench: startup_ratio %.2f x (target <= 1.5)\n", f > 0 ? s / f : 0.0);
+    std::fflush(stdout);
+
+    // Play the demo playlist for 30 s with the window shown and read the process's CPU time.
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.start(sonvox, {binDir() + QStringLiteral("/../demo/demo.ply")});
+    player.waitForStarted();
+    QThread::sleep(3);  // past start-up
+    const long hz = sysconf(_SC_CLK_TCK);
+    const long before = cpuTicksOf(player.processId());
+    QElapsedTimer t;
+    t.start();
+    QThread::sleep(30);
+    const long after = cpuTicksOf(player.processId());
+    const double seconds = t.nsecsElapsed() / 1e9;
+    player.terminate();
+    player.waitForFinished(5000);
+    if (before >= 0 && after >= 0) {
+        const double percent = 100.0 * double(after - before) / double(hz) / seconds;
+        std::printf("bench: play_cpu_percent %.2f %% (target < 1)\n", percent);
+    } else {
+        std::printf("bench: play_cpu_percent failed (the player did not run)\n");
+    }
+    if (xvfb.state() != QProcess::NotRunning) {
+        xvfb.terminate();
+        xvfb.waitForFinished();
+    }
+    return 0;
+}

@@ -1,0 +1,417 @@
+#include "TPlayerForm.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "ClientArea.h"
+#include "Paths.h"
+#include "SonvoxApplication.h"
+#include "controls/SonvoxError.h"
+#include "controls/TKMVButton.h"
+#include "lists/TLoadDialog.h"
+#include "lists/TrackLists.h"
+#include "metadata/GenreTable.h"
+#include "playback/DecoderBackend.h"
+#include "playback/DecoderEvent.h"
+#include "playback/PlayerEngine.h"
+#include "playback/PlayerPanel.h"
+#include "playback/XaudioPlayer.h"
+
+namespace {
+constexpr int kPlaylistClientHeight = 333;  // client height that shows some playlist rows
+const char* const kDecoderStartError = "Cannot start Xaudio Decoder";
+}  // namespace
+
+TPlayerForm::TPlayerForm(std::unique_ptr<DecoderBackend> decoder, const QStringList& args,
+                         bool useStoredStartFile, QWidget* parent)
+    : QMainWindow(parent),
+      profile_(Paths::settingsFile()),
+      decoder_(std::make_unique<XaudioPlayer>(std::move(decoder))) {
+    setWindowTitle(QStringLiteral("Sonvox"));
+    FormCreate(args, useStoredStartFile);
+}
+
+TPlayerForm::~TPlayerForm() = default;
+
+// ---- Creation -----------------------------------------------------------------------------
+
+void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
+    // The random numbers of the third time field and the shuffle come from
+    // QRandomGenerator::global(), which the system seeds; nothing to seed here.
+
+    PL1 = new PlayerPanel(this);
+    lists_ = std::make_unique<TrackLists>();
+    engine_ = std::make_unique<PlayerEngine>(*decoder_, *PL1, lists_->playlistSource());
+    lists_->attach(*engine_, *decoder_, *PL1, *this);
+    client_ = new ClientArea(PL1, lists_->playlistPanel(), lists_->selectionPanel(), this);
+    setCentralWidget(client_);
+    buildMenus();
+
+    LoadSettings();
+
+    // The message hook is wired by main (SingleInstance signals to the slots below).
+    GenreTable::names();  // built once, here, before any tag is read
+
+    connect(engine_.get(), &PlayerEngine::firstTick, this, &TPlayerForm::onFirstTick);
+    connect(engine_.get(), &PlayerEngine::endReceived, this, [] { QCoreApplication::quit(); });
+    connect(engine_.get(), &PlayerEngine::modeMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu2->popup(at); });
+    connect(engine_.get(), &PlayerEngine::loadTracksRequested, this,
+            [this] { lists_->loadTracksIntoPlaylist(); });
+    connect(PL1->OpenButton, &TKMVButton::clicked, this,
+            [this] { lists_->loadTracksIntoPlaylist(); });
+    connect(PL1->Button1, &TKMVButton::clicked, this,
+            [this] { lists_->loadTracksIntoSelection(); });
+    qApp->installEventFilter(this);
+
+    // The load dialog, created once and reused; it starts in the directory the settings
+    // name for what is loaded, and a track load remembers its directory.
+    LoadDialog1 = new TLoadDialog(this);
+    LoadDialog1->setDirectorySource([this](LoadKind kind) {
+        switch (kind) {
+            case LoadKind::Playlist:
+                return settings_.Playlistpath;
+            case LoadKind::Selection:
+                return settings_.Selectionpath;
+            case LoadKind::Tracks:
+                break;
+        }
+        return settings_.MpegFiles;
+    });
+    LoadDialog1->setTrackDirectoryStore(
+        [this](const QString& dir) { rememberMpegFiles(profile_, settings_, dir); });
+    lists_->setLoadDialog(&LoadDialog1->source());
+
+    if (decoder_->start(this) != 0) {
+        SonvoxApplication::reportError(QString::fromLatin1(kDecoderStartError));
+    }
+    engine_->setPlayMode(settings_.playMode);
+    engine_->start();
+
+    PL1->NextUp->setEnabled(false);
+    if (useStoredStartFile || !args.isEmpty()) {
+        decideStartFile(settings_, profile_, args);
+    }
+}
+
+// Window placement, directories, play mode and tooltips, in the order the settings file
+// is read at start.
+void TPlayerForm::LoadSettings() {
+    placement_ = readWindowPlacement(profile_, PL1->width(), PL1->height());
+    HideCover1->setEnabled(placement_.showCover);
+    setClientSize(placement_.playerWidth, placement_.playerHeight);
+    if (placement_.centre) {
+        centreOnScreen();
+    } else {
+        move(placement_.playerLeft, placement_.playerTop);
+    }
+    settings_ = loadDirectorySettings(profile_, Paths::programDir());
+    settings_.playMode = readPlayMode(profile_);
+    applyPlayModeMarks(settings_.playMode);
+    const bool hints = readShowHint(profile_);
+    if (auto* app = qobject_cast<SonvoxApplication*>(QCoreApplication::instance())) {
+        app->setShowHints(hints);
+    }
+    applyHintMarks(hints);
+}
+
+void TPlayerForm::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("E&xit"), this, &TPlayerForm::Exit1Click);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    auto* editModes = new QActionGroup(this);
+    AutoPlay1 =
+        edit->addAction(QStringLiteral("&Continuous Play"), this, &TPlayerForm::Playlist1Click);
+    AutoPause2 =
+        edit->addAction(QStringLiteral("Singl&e Play"), this, &TPlayerForm::Autopause1Click);
+    for (QAction* a : {AutoPlay1, AutoPause2}) {
+        a->setCheckable(true);
+        editModes->addAction(a);
+    }
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(QStringLiteral("Save &Positions"), this,
+                      &TPlayerForm::SaveWindowpositions1Click);
+    window->addAction(QStringLiteral("&Default Positions"), this,
+                      &TPlayerForm::DefaultPositions1Click);
+    // Carries whether the cover window is shown; the entry appears with the cover window.
+    HideCover1 = new QAction(QStringLiteral("&Hide Cover"), this);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("&About"), this, &TPlayerForm::About2Click);
+
+    PopupMenu2 = new QMenu(this);
+    Autopause1 =
+        PopupMenu2->addAction(QStringLiteral("&Single Play"), this, &TPlayerForm::Autopause1Click);
+    Playlist1 = PopupMenu2->addAction(QStringLiteral("Continuous &Play"), this,
+                                      &TPlayerForm::Playlist1Click);
+    PopupMenu2->addSeparator();
+    Hinweisean1 =
+        PopupMenu2->addAction(QStringLiteral("Show &Hints"), this, &TPlayerForm::Hinweisean1Click);
+    Hinweiseaus1 =
+        PopupMenu2->addAction(QStringLiteral("&No Hints"), this, &TPlayerForm::Hinweiseaus1Click);
+    auto* popupModes = new QActionGroup(this);
+    auto* hintModes = new QActionGroup(this);
+    for (QAction* a : {Autopause1, Playlist1}) {
+        a->setCheckable(true);
+        popupModes->addAction(a);
+    }
+    for (QAction* a : {Hinweisean1, Hinweiseaus1}) {
+        a->setCheckable(true);
+        hintModes->addAction(a);
+    }
+}
+
+// ---- Showing, start file --------------------------------------------------------------
+
+void TPlayerForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TPlayerForm::FormShow() {
+    if (settings_.startPending) {
+        settings_.startPending = false;
+        const QString ext = settings_.startFile.right(3).toUpper();
+        if (ext == QLatin1String("PLY") || ext == QLatin1String("SEL")) {
+            PL1->NextUp->setEnabled(true);
+            startPlaylist();
+        } else {
+            engine_->PlayMpeg(settings_.startFile);
+            engine_->setCurrentTrack(settings_.startFile);
+        }
+    }
+    PL1->setFocus();
+}
+
+void TPlayerForm::startPlaylist() {
+    lists_->loadfile(settings_.startFile, ListLoadMode::Replace);
+    engine_->setCurrentTrack(lists_->playlistSource().firstFileName());
+    if (settings_.randomizeStartFile) {
+        lists_->Randomize1Click();
+    }
+    engine_->NextUpClick();
+    growHeight();
+}
+
+// ---- Room for the lists -----------------------------------------------------------------
+
+void TPlayerForm::growHeight() {
+    if (clientSize().height() < kPlaylistClientHeight) {
+        setClientSize(clientSize().width(), kPlaylistClientHeight);
+    }
+    if (const QScreen* s = screen()) {
+        const int limit = s->geometry().height() - frameGeometry().height();
+        if (limit < frameGeometry().top()) {
+            move(frameGeometry().left(), limit);
+        }
+    }
+}
+
+void TPlayerForm::growWidth() {
+    if (clientSize().width() == PL1->width()) {
+        setClientSize(2 * PL1->width(), clientSize().height());
+    }
+    if (const QScreen* s = screen()) {
+        const QRect frame = frameGeometry();
+        int left = std::min(frame.left(), (s->geometry().width() - frame.width()) / 2);
+        left = std::max(left, 0);
+        if (left != frame.left()) {
+            move(left, frame.top());
+        }
+    }
+}
+
+// ---- Client size and placement --------------------------------------------------------
+
+QSize TPlayerForm::clientSize() const {
+    return client_ ? client_->size() : QSize();
+}
+
+void TPlayerForm::setClientSize(int width, int height) {
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(std::max(width, PL1->width()), std::max(height, PL1->height()) + menuHeight);
+    // A hidden window lays out only when shown; the client size is needed before that.
+    if (layout()) {
+        layout()->activate();
+    }
+}
+
+void TPlayerForm::centreOnScreen() {
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        const QSize outer = frameGeometry().size();
+        move(area.left() + (area.width() - outer.width()) / 2,
+             area.top() + (area.height() - outer.height()) / 2);
+    }
+}
+
+// ---- Closing and notifications --------------------------------------------------------
+
+void TPlayerForm::closeEvent(QCloseEvent* event) {
+    if (!closing_) {
+        closing_ = true;
+        decoder_->Stop();
+        decoder_->Quit();
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TPlayerForm::customEvent(QEvent* event) {
+    if (DecoderEvent::isNotification(event->type())) {
+        engine_->handleNotification(*static_cast<DecoderEvent*>(event));
+        return;
+    }
+    QMainWindow::customEvent(event);
+}
+
+// The window sees a key press before the widget that has the focus; the key still goes
+// on to that widget. Only the press's first receiver counts (an unaccepted press travels on
+// to the parents and passes here again).
+bool TPlayerForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Insert) {
+        QWidget* focus = QApplication::focusWidget();
+        if (watched == (focus ? focus : this) && (focus ? focus->window() : this) == this) {
+            lists_->PlaylistDouble();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Hand-offs ------------------------------------------------------------------------
+
+void TPlayerForm::bringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+// A "Start" that arrives before the first timer tick is kept and acted on at that tick.
+void TPlayerForm::startReceived(const QString& file) {
+    if (file.isEmpty()) {
+        return;
+    }
+    if (!timerStarted_) {
+        pendingStarts_.append(file);
+        return;
+    }
+    lists_->FillPlaylist({file});
+}
+
+void TPlayerForm::playlistReceived(const QStringList& files) {
+    if (!files.isEmpty()) {
+        lists_->FillPlaylist(files);
+    }
+}
+
+void TPlayerForm::selectionReceived(const QStringList& files) {
+    if (!files.isEmpty()) {
+        lists_->FillSelection(files);
+    }
+}
+
+void TPlayerForm::onFirstTick() {
+    timerStarted_ = true;
+    const QStringList pending = std::exchange(pendingStarts_, {});
+    for (const QString& file : pending) {
+        lists_->FillPlaylist({file});
+    }
+}
+
+// ---- Menu commands --------------------------------------------------------------------
+
+void TPlayerForm::Exit1Click() {
+    close();
+}
+
+void TPlayerForm::SaveWindowpositions1Click() {
+    WindowPlacement p = placement_;
+    p.showCover = HideCover1->isEnabled();
+    const QRect frame = frameGeometry();
+    p.playerLeft = frame.left();
+    p.playerTop = frame.top();
+    p.playerWidth = clientSize().width();
+    p.playerHeight = clientSize().height();
+    saveWindowPositions(profile_, p);
+    placement_ = p;
+}
+
+void TPlayerForm::DefaultPositions1Click() {
+    placement_.coverLeft = 0;
+    placement_.coverTop = 0;
+    placement_.coverWidth = kDefaultCoverWidth;
+    setClientSize(PL1->width(), PL1->height());
+    centreOnScreen();
+}
+
+void TPlayerForm::SetPlayMode(PlayMode mode) {
+    writePlayMode(profile_, mode);  // throws before anything changes when it cannot write
+    applyPlayModeMarks(mode);
+    settings_.playMode = mode;
+    engine_->setPlayMode(mode);
+}
+
+void TPlayerForm::applyPlayModeMarks(PlayMode mode) {
+    const bool single = mode == PlayMode::Single;
+    Autopause1->setChecked(single);
+    AutoPause2->setChecked(single);
+    Playlist1->setChecked(!single);
+    AutoPlay1->setChecked(!single);
+}
+
+void TPlayerForm::SetShowHints(bool on) {
+    applyHintMarks(on);
+    if (auto* app = qobject_cast<SonvoxApplication*>(QCoreApplication::instance())) {
+        app->setShowHints(on);
+    }
+    writeShowHint(profile_, on);
+}
+
+void TPlayerForm::applyHintMarks(bool on) {
+    Hinweisean1->setChecked(on);
+    Hinweiseaus1->setChecked(!on);
+}
+
+// The menu entries are checkable, so Qt has already moved the check mark when these run;
+// when the settings file cannot be written the marks go back to what is in force.
+void TPlayerForm::Autopause1Click() {
+    changeSetting([this] { SetPlayMode(PlayMode::Single); });
+}
+void TPlayerForm::Playlist1Click() {
+    changeSetting([this] { SetPlayMode(PlayMode::Continuous); });
+}
+void TPlayerForm::Hinweisean1Click() {
+    changeSetting([this] { SetShowHints(true); });
+}
+void TPlayerForm::Hinweiseaus1Click() {
+    changeSetting([this] { SetShowHints(false); });
+}
+
+void TPlayerForm::changeSetting(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const SonvoxError& e) {
+        applyPlayModeMarks(settings_.playMode);
+        const auto* app = qobject_cast<SonvoxApplication*>(QCoreApplication::instance());
+        applyHintMarks(app ? app->showHints() : Hinweisean1->isChecked());
+        SonvoxApplication::reportError(e.message());
+    }
+}
+
+void TPlayerForm::About2Click() {
+    QMessageBox::about(this, QStringLiteral("About Sonvox"),
+                       QStringLiteral("<b>Sonvox</b><p>A player for MPEG audio files.</p>"));
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The main window "Sonvox": the player panel, the playlist below it and the selection at
+// its right, with the menus. It owns, for the whole run, the one XaudioPlayer, the one
+// AppSettings, the player engine and the playlist; it routes the decoder's notifications
+// (posted DecoderEvents) to the engine and the hand-offs of later starts to the lists.
+//
+// Life cycle: the constructor is the window's creation (settings, decoder start, lists,
+// start file decided); the first showing acts on the start file; closing stops and quits
+// the decoder and ends the application, as does the decoder's end notification.
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "AppSettings.h"
+#include "Profile.h"
+#include "lists/ListWindowHost.h"
+#include "playback/PlayMode.h"
+
+class DecoderBackend;
+class PlayerEngine;
+class PlayerPanel;
+class QAction;
+class QActionGroup;
+class QMenu;
+class TLoadDialog;
+class TrackLists;
+class XaudioPlayer;
+class ClientArea;
+
+class TPlayerForm : public QMainWindow, public ListWindowHost {
+    Q_OBJECT
+public:
+    // args: the command-line arguments without the program name, in the form that
+    // decideStartFile takes them (empty: use the stored start file).
+    // useStoredStartFile false: no start file at all (a start that fills a list instead).
+    TPlayerForm(std::unique_ptr<DecoderBackend> decoder, const QStringList& args,
+                bool useStoredStartFile = true, QWidget* parent = nullptr);
+    ~TPlayerForm() override;
+
+    // ---- Client area ------------------------------------------------------------------
+    QSize clientSize() const;
+    void setClientSize(int width, int height);
+
+    // ---- Parts other windows and tests reach ------------------------------------------
+    XaudioPlayer& decoder() const { return *decoder_; }
+    PlayerEngine& engine() const { return *engine_; }
+    PlayerPanel& panel() const { return *PL1; }
+    TrackLists& lists() const { return *lists_; }
+    TLoadDialog& loadDialog() const { return *LoadDialog1; }
+    AppSettings& settings() { return settings_; }
+    Profile& profile() { return profile_; }
+    bool timerStarted() const { return timerStarted_; }
+    QMenu* modeMenu() const { return PopupMenu2; }
+
+public slots:
+    // ---- Hand-offs from later starts (the message hook) --------------------------------
+    void bringToFront();
+    void startReceived(const QString& file);
+    void playlistReceived(const QStringList& files);
+    void selectionReceived(const QStringList& files);
+
+    // ---- Menu commands -----------------------------------------------------------------
+    void Exit1Click();
+    void SaveWindowpositions1Click();
+    void DefaultPositions1Click();
+    void Autopause1Click();    // single play
+    void Playlist1Click();     // continuous play
+    void Hinweisean1Click();   // tooltips on
+    void Hinweiseaus1Click();  // tooltips off
+    void About2Click();
+
+public:
+    // The shared bodies of the play-mode and tooltip commands: each writes its key first.
+    void SetPlayMode(PlayMode mode);
+    void SetShowHints(bool on);
+
+    // Loads the start list into the playlist and takes its first track into the player.
+    void startPlaylist();
+
+    // ---- Room for the lists (ListWindowHost) ---------------------------------------------
+    void growHeight() override;
+    void growWidth() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+    // Previews key presses for this window (Insert), leaving them to go on to their receiver.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate(const QStringList& args, bool useStoredStartFile);
+    void FormShow();
+    void LoadSettings();
+    void buildMenus();
+    void applyPlayModeMarks(PlayMode mode);
+    void applyHintMarks(bool on);
+    void onFirstTick();
+    void changeSetting(const std::function<void()>& command);
+    void centreOnScreen();
+
+    Profile profile_;
+    AppSettings settings_;
+    WindowPlacement placement_;
+    std::unique_ptr<XaudioPlayer> decoder_;
+    PlayerPanel* PL1 = nullptr;
+    ClientArea* client_ = nullptr;
+    std::unique_ptr<TrackLists> lists_;
+    std::unique_ptr<PlayerEngine> engine_;
+    TLoadDialog* LoadDialog1 = nullptr;
+    bool timerStarted_ = false;
+    bool shownOnce_ = false;
+    bool closing_ = false;
+    QStringList pendingStarts_;  // "Start" hand-offs that came before the first tick
+
+    // Menus and their entries.
+    QMenu* PopupMenu2 = nullptr;      // the mode image's right-click menu
+    QAction* AutoPlay1 = nullptr;     // Edit: "&Continuous Play"
+    QAction* AutoPause2 = nullptr;    // Edit: "Singl&e Play"
+    QAction* Autopause1 = nullptr;    // mode menu: "&Single Play"
+    QAction* Playlist1 = nullptr;     // mode menu: "Continuous &Play"
+    QAction* Hinweisean1 = nullptr;   // mode menu: "Show &Hints"
+    QAction* Hinweiseaus1 = nullptr;  // mode menu: "&No Hints"
+    QAction* HideCover1 = nullptr;    // its enabled state tells whether the cover shows
+};
