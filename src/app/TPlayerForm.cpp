@@ -16,6 +16,7 @@
 #include "SonvoxApplication.h"
 #include "controls/SonvoxError.h"
 #include "controls/TKMVButton.h"
+#include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
 #include "metadata/GenreTable.h"
@@ -28,6 +29,17 @@
 namespace {
 constexpr int kPlaylistClientHeight = 333;  // client height that shows some playlist rows
 const char* const kDecoderStartError = "Cannot start Xaudio Decoder";
+
+// Runs a menu command and shows what it throws in the application's error report, here
+// rather than by unwinding through Qt's menu code.
+template <typename Command>
+void reportingErrors(Command command) {
+    try {
+        command();
+    } catch (const SonvoxError& e) {
+        SonvoxApplication::reportError(e.message());
+    }
+}
 }  // namespace
 
 TPlayerForm::TPlayerForm(std::unique_ptr<DecoderBackend> decoder, const QStringList& args,
@@ -75,20 +87,15 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
     // The load dialog, created once and reused; it starts in the directory the settings
     // name for what is loaded, and a track load remembers its directory.
     LoadDialog1 = new TLoadDialog(this);
-    LoadDialog1->setDirectorySource([this](LoadKind kind) {
-        switch (kind) {
-            case LoadKind::Playlist:
-                return settings_.Playlistpath;
-            case LoadKind::Selection:
-                return settings_.Selectionpath;
-            case LoadKind::Tracks:
-                break;
-        }
-        return settings_.MpegFiles;
-    });
+    LoadDialog1->setDirectorySource([this](LoadKind kind) { return directoryFor(kind); });
     LoadDialog1->setTrackDirectoryStore(
         [this](const QString& dir) { rememberMpegFiles(profile_, settings_, dir); });
     lists_->setLoadDialog(&LoadDialog1->source());
+    // The save dialog of the list commands, likewise created once.
+    SaveDialog1 = new ListSaveDialog(this);
+    lists_->setSaveDialog(
+        [this](const QString& dir, int filterIndex) { return SaveDialog1->run(dir, filterIndex); });
+    lists_->setListDirectories([this](LoadKind kind) { return directoryFor(kind); });
 
     if (decoder_->start(this) != 0) {
         SonvoxApplication::reportError(QString::fromLatin1(kDecoderStartError));
@@ -123,9 +130,30 @@ void TPlayerForm::LoadSettings() {
     applyHintMarks(hints);
 }
 
+QString TPlayerForm::directoryFor(LoadKind kind) const {
+    switch (kind) {
+        case LoadKind::Playlist:
+            return settings_.Playlistpath;
+        case LoadKind::Selection:
+            return settings_.Selectionpath;
+        case LoadKind::Tracks:
+            break;
+    }
+    return settings_.MpegFiles;
+}
+
 void TPlayerForm::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    Open1 = file->addMenu(QStringLiteral("&Open"));
+    Open1->addAction(QStringLiteral("&Mpeg File"), this, &TPlayerForm::MpegFile1Click);
+    Open1->addAction(QStringLiteral("&Playlist"), this, &TPlayerForm::Playlist2Click);
+    Open1->addAction(QStringLiteral("&Selection"), this, &TPlayerForm::Selection1Click);
+    Save1 = file->addMenu(QStringLiteral("&Save"));
+    Save1->addAction(QStringLiteral("&Playlist"), this, &TPlayerForm::Playlist3Click);
+    Save1->addAction(QStringLiteral("&Selection"), this, &TPlayerForm::Selection2Click);
+    file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &TPlayerForm::Exit1Click);
+    connect(file, &QMenu::aboutToShow, this, &TPlayerForm::updateFileMenu);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     auto* editModes = new QActionGroup(this);
@@ -332,6 +360,33 @@ void TPlayerForm::onFirstTick() {
 }
 
 // ---- Menu commands --------------------------------------------------------------------
+
+// While a list command runs, the lists take no other command; the entries say so.
+void TPlayerForm::updateFileMenu() {
+    const bool idle = !lists_->busy();
+    Open1->menuAction()->setEnabled(idle);
+    Save1->menuAction()->setEnabled(idle);
+}
+
+void TPlayerForm::MpegFile1Click() {
+    reportingErrors([this] { lists_->loadTracksIntoPlaylist(); });
+}
+
+void TPlayerForm::Playlist2Click() {
+    reportingErrors([this] { lists_->Open1Click(); });
+}
+
+void TPlayerForm::Selection1Click() {
+    reportingErrors([this] { lists_->Open2Click(); });
+}
+
+void TPlayerForm::Playlist3Click() {
+    reportingErrors([this] { lists_->Save2Click(); });
+}
+
+void TPlayerForm::Selection2Click() {
+    reportingErrors([this] { lists_->Save3Click(); });
+}
 
 void TPlayerForm::Exit1Click() {
     close();

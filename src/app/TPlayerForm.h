@@ -16,9 +16,11 @@
 #include "AppSettings.h"
 #include "Profile.h"
 #include "lists/ListWindowHost.h"
+#include "lists/LoadDialogSource.h"
 #include "playback/PlayMode.h"
 
 class DecoderBackend;
+class ListSaveDialog;
 class PlayerEngine;
 class PlayerPanel;
 class QAction;
@@ -49,6 +51,7 @@ public:
     PlayerPanel& panel() const { return *PL1; }
     TrackLists& lists() const { return *lists_; }
     TLoadDialog& loadDialog() const { return *LoadDialog1; }
+    ListSaveDialog& saveDialog() const { return *SaveDialog1; }
     AppSettings& settings() { return settings_; }
     Profile& profile() { return profile_; }
     bool timerStarted() const { return timerStarted_; }
@@ -62,6 +65,15 @@ public slots:
     void selectionReceived(const QStringList& files);
 
     // ---- Menu commands -----------------------------------------------------------------
+    // File > Open: "&Mpeg File" (tracks into the playlist), "&Playlist", "&Selection" (a
+    // list file into that list), each through the load dialog prepared for it.
+    void MpegFile1Click();
+    void Playlist2Click();
+    void Selection1Click();
+    // File > Save: "&Playlist", "&Selection", through the save dialog.
+    // These five show an error in the application's error report themselves.
+    void Playlist3Click();
+    void Selection2Click();
     void Exit1Click();
     void SaveWindowpositions1Click();
     void DefaultPositions1Click();
@@ -95,6 +107,9 @@ private:
     void FormShow();
     void LoadSettings();
     void buildMenus();
+    // The directory the dialogs start in for kind, from the settings in force.
+    QString directoryFor(LoadKind kind) const;
+    void updateFileMenu();
     void applyPlayModeMarks(PlayMode mode);
     void applyHintMarks(bool on);
     void onFirstTick();
@@ -110,12 +125,15 @@ private:
     std::unique_ptr<TrackLists> lists_;
     std::unique_ptr<PlayerEngine> engine_;
     TLoadDialog* LoadDialog1 = nullptr;
+    ListSaveDialog* SaveDialog1 = nullptr;
     bool timerStarted_ = false;
     bool shownOnce_ = false;
     bool closing_ = false;
     QStringList pendingStarts_;  // "Start" hand-offs that came before the first tick
 
     // Menus and their entries.
+    QMenu* Open1 = nullptr;           // File: "&Open"
+    QMenu* Save1 = nullptr;           // File: "&Save"
     QMenu* PopupMenu2 = nullptr;      // the mode image's right-click menu
     QAction* AutoPlay1 = nullptr;     // Edit: "&Continuous Play"
     QAction* AutoPause2 = nullptr;    // Edit: "Singl&e Play"

@@ -82,6 +82,8 @@ void TrackLists::buildMenus() {
                               &TrackLists::MenuItem6Click),
         PopupMenu3->addAction(QStringLiteral("&Clear Playlist"), this, &TrackLists::MenuItem7Click),
         PopupMenu3->addAction(QStringLiteral("&Randomize"), this, &TrackLists::Randomize1Click),
+        PopupMenu3->addAction(QStringLiteral("&Open"), this, &TrackLists::Open1Click),
+        PopupMenu3->addAction(QStringLiteral("&Save"), this, &TrackLists::Save2Click),
     };
 
     PopupMenu1 = new QMenu(Auswahlgrid);
@@ -103,6 +105,10 @@ void TrackLists::buildMenus() {
                                                   &TrackLists::AuswahlLschen1Click));
     listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("Delete Mpeg &File"), this,
                                                   &TrackLists::DeleteMpegFile1Click));
+    listCommands_.push_back(
+        PopupMenu1->addAction(QStringLiteral("&Open"), this, &TrackLists::Open2Click));
+    listCommands_.push_back(
+        PopupMenu1->addAction(QStringLiteral("&Save"), this, &TrackLists::Save3Click));
     for (QMenu* menu : {PopupMenu3, PopupMenu1}) {
         connect(menu, &QMenu::aboutToShow, this, &TrackLists::updateMenus);
     }

@@ -10,7 +10,8 @@
 //
 // There is no model apart from the grids: every operation reads and writes grid cells (see
 // TrackGrid for the row rules). Rows are made from track files by reading their tags;
-// list files come in through ListFile; the load dialog is reached through LoadDialogSource.
+// list files come in and go out through ListFile; the load dialog is reached through
+// LoadDialogSource, the save dialog through SaveDialogSource.
 //
 // Marks are the user's multi-row selection in each list. A press toggles the mark under the
 // pointer: Ctrl adds to the marked rows, Shift marks the range from the anchor, a plain press
@@ -48,6 +49,7 @@
 #include <vector>
 
 #include "lists/LoadDialogSource.h"
+#include "lists/SaveDialogSource.h"
 #include "lists/TrackRow.h"
 #include "metadata/Id3v1Tag.h"
 #include "playback/PlaylistSource.h"
@@ -95,6 +97,11 @@ public:
                 ListWindowHost& host);
     // The load dialog, when it exists; nullptr removes it.
     void setLoadDialog(LoadDialogSource* dialog);
+    // The save dialog, when there is one; an empty function removes it.
+    void setSaveDialog(SaveDialogRunner run);
+    // Where list files are opened and saved: the playlist directory for LoadKind::Playlist,
+    // the selection directory for LoadKind::Selection. Asked at every save.
+    void setListDirectories(std::function<QString(LoadKind)> directoryFor);
     // Opens the title-information window on a file. While one is set, both context menus
     // offer "&Info" for InfoFileName.
     void setInfoWindowOpener(std::function<void(const QString& file)> open);
@@ -142,6 +149,23 @@ public:
     // The same, with the dialog first prepared for track files.
     void loadTracksIntoPlaylist();
     void loadTracksIntoSelection();
+
+    // ---- List files through the dialogs ---------------------------------------------------
+    // "&Open" of the playlist's context menu (and File > Open > "&Playlist"): the load
+    // dialog prepared for a playlist file, then OpenButtonClick.
+    void Open1Click();
+    // "&Open" of the selection's context menu (and File > Open > "&Selection"): prepared for
+    // a selection file, then Button1Click.
+    void Open2Click();
+    // "&Save" of the playlist's context menu (and File > Save > "&Playlist"), of the
+    // selection's (and File > Save > "&Selection"). The save dialog starts empty in the
+    // list's directory with the filter "Playlist", "Selection"; the filter left selected
+    // decides the format and the extension the name must end in, else gets appended
+    // (listSaveName). Data rows 1 to row count - 1 are written as the list holds them,
+    // replacing a file of that name. Cancelling writes nothing; a failure throws
+    // SonvoxError and leaves an existing file as it was.
+    void Save2Click();
+    void Save3Click();
 
     // ---- Edits --------------------------------------------------------------------------
     void DelRow(int row);        // one playlist row
@@ -216,7 +240,11 @@ private:
     void showProgress(QFrame* strip, QProgressBar* gauge, qsizetype steps);
     void loadListFile(TrackGrid& grid, const QString& name, ListLoadMode mode);
     void loadThroughDialog(TrackGrid& grid);
+    void prepareAndLoad(LoadKind kind, TrackGrid& grid);
     static QString notAddedMessage(qsizetype count, const TrackGrid& grid);
+
+    // ---- saving (TrackListsSave.cpp) ----
+    void saveThroughDialog(const TrackGrid& grid);
 
     // ---- marking and dragging (TrackListsDrag.cpp) ----
     bool toggleMark(TrackGrid& grid, QPoint pos, Qt::KeyboardModifiers modifiers);
@@ -261,6 +289,8 @@ private:
     PlayerPanel* panel_ = nullptr;
     ListWindowHost* host_ = nullptr;
     LoadDialogSource* loadDialog_ = nullptr;
+    SaveDialogRunner saveDialog_;
+    std::function<QString(LoadKind)> listDirectory_;
     std::function<void(const QString&)> openInfo_;
 
     Id3v1Tag tag_;  // the tag read last for a row

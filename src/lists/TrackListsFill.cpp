@@ -277,16 +277,25 @@ void TrackLists::Button1Click() {
 }
 
 void TrackLists::loadTracksIntoPlaylist() {
-    if (loadDialog_ && !busy()) {
-        loadDialog_->prepare(LoadKind::Tracks);
-        OpenButtonClick();
-    }
+    prepareAndLoad(LoadKind::Tracks, *PlaylistGrid);
 }
 
 void TrackLists::loadTracksIntoSelection() {
+    prepareAndLoad(LoadKind::Tracks, *Auswahlgrid);
+}
+
+void TrackLists::Open1Click() {
+    prepareAndLoad(LoadKind::Playlist, *PlaylistGrid);
+}
+
+void TrackLists::Open2Click() {
+    prepareAndLoad(LoadKind::Selection, *Auswahlgrid);
+}
+
+void TrackLists::prepareAndLoad(LoadKind kind, TrackGrid& grid) {
     if (loadDialog_ && !busy()) {
-        loadDialog_->prepare(LoadKind::Tracks);
-        Button1Click();
+        loadDialog_->prepare(kind);
+        loadThroughDialog(grid);
     }
 }
 
