@@ -15,6 +15,7 @@ QString g_lastError;
 SonvoxApplication::SonvoxApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Sonvox"));
     installEventFilter(this);
+    sonvoxErrorReporter() = &SonvoxApplication::reportError;
 }
 
 bool SonvoxApplication::notify(QObject* receiver, QEvent* event) {

@@ -84,17 +84,11 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
             [this] { lists_->loadTracksIntoSelection(); });
     qApp->installEventFilter(this);
 
-    // The load dialog, created once and reused; it starts in the directory the settings
-    // name for what is loaded, and a track load remembers its directory.
-    LoadDialog1 = new TLoadDialog(this);
-    LoadDialog1->setDirectorySource([this](LoadKind kind) { return directoryFor(kind); });
-    LoadDialog1->setTrackDirectoryStore(
-        [this](const QString& dir) { rememberMpegFiles(profile_, settings_, dir); });
-    lists_->setLoadDialog(&LoadDialog1->source());
-    // The save dialog of the list commands, likewise created once.
-    SaveDialog1 = new ListSaveDialog(this);
+    // The load and save dialogs are made once, on first use, and reused: building their
+    // file-system views costs more than the rest of the window and is not needed to show it.
+    lists_->setLoadDialog(&lazyLoadDialog_);
     lists_->setSaveDialog(
-        [this](const QString& dir, int filterIndex) { return SaveDialog1->run(dir, filterIndex); });
+        [this](const QString& dir, int filterIndex) { return saveDialog().run(dir, filterIndex); });
     lists_->setListDirectories([this](LoadKind kind) { return directoryFor(kind); });
 
     if (decoder_->start(this) != 0) {
@@ -130,6 +124,42 @@ void TPlayerForm::LoadSettings() {
     applyHintMarks(hints);
 }
 
+TLoadDialog& TPlayerForm::loadDialog() {
+    if (!LoadDialog1) {
+        LoadDialog1 = new TLoadDialog(this);
+        LoadDialog1->setDirectorySource([this](LoadKind kind) { return directoryFor(kind); });
+        LoadDialog1->setTrackDirectoryStore(
+            [this](const QString& dir) { rememberMpegFiles(profile_, settings_, dir); });
+    }
+    return *LoadDialog1;
+}
+
+ListSaveDialog& TPlayerForm::saveDialog() {
+    if (!SaveDialog1) {
+        SaveDialog1 = new ListSaveDialog(this);
+    }
+    return *SaveDialog1;
+}
+
+// ---- The load dialog as the lists see it, made on first use ---------------------------
+
+void TPlayerForm::LazyLoadDialog::prepare(LoadKind kind) {
+    form_.loadDialog().source().prepare(kind);
+}
+
+LoadDialogResult TPlayerForm::LazyLoadDialog::exec() {
+    return form_.loadDialog().source().exec();
+}
+
+// Before the dialog exists its "Append" box is in its initial, ticked state.
+bool TPlayerForm::LazyLoadDialog::appendTicked() const {
+    return form_.LoadDialog1 ? form_.LoadDialog1->source().appendTicked() : true;
+}
+
+void TPlayerForm::LazyLoadDialog::storeTrackDirectory(const QString& dir) {
+    form_.loadDialog().source().storeTrackDirectory(dir);
+}
+
 QString TPlayerForm::directoryFor(LoadKind kind) const {
     switch (kind) {
         case LoadKind::Playlist:
@@ -145,22 +175,28 @@ QString TPlayerForm::directoryFor(LoadKind kind) const {
 void TPlayerForm::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     Open1 = file->addMenu(QStringLiteral("&Open"));
-    Open1->addAction(QStringLiteral("&Mpeg File"), this, &TPlayerForm::MpegFile1Click);
-    Open1->addAction(QStringLiteral("&Playlist"), this, &TPlayerForm::Playlist2Click);
-    Open1->addAction(QStringLiteral("&Selection"), this, &TPlayerForm::Selection1Click);
+    Open1->addAction(QStringLiteral("&Mpeg File"), this,
+                     [this] { runReported([this] { MpegFile1Click(); }); });
+    Open1->addAction(QStringLiteral("&Playlist"), this,
+                     [this] { runReported([this] { Playlist2Click(); }); });
+    Open1->addAction(QStringLiteral("&Selection"), this,
+                     [this] { runReported([this] { Selection1Click(); }); });
     Save1 = file->addMenu(QStringLiteral("&Save"));
-    Save1->addAction(QStringLiteral("&Playlist"), this, &TPlayerForm::Playlist3Click);
-    Save1->addAction(QStringLiteral("&Selection"), this, &TPlayerForm::Selection2Click);
+    Save1->addAction(QStringLiteral("&Playlist"), this,
+                     [this] { runReported([this] { Playlist3Click(); }); });
+    Save1->addAction(QStringLiteral("&Selection"), this,
+                     [this] { runReported([this] { Selection2Click(); }); });
     file->addSeparator();
-    file->addAction(QStringLiteral("E&xit"), this, &TPlayerForm::Exit1Click);
+    file->addAction(QStringLiteral("E&xit"), this,
+                    [this] { runReported([this] { Exit1Click(); }); });
     connect(file, &QMenu::aboutToShow, this, &TPlayerForm::updateFileMenu);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     auto* editModes = new QActionGroup(this);
-    AutoPlay1 =
-        edit->addAction(QStringLiteral("&Continuous Play"), this, &TPlayerForm::Playlist1Click);
-    AutoPause2 =
-        edit->addAction(QStringLiteral("Singl&e Play"), this, &TPlayerForm::Autopause1Click);
+    AutoPlay1 = edit->addAction(QStringLiteral("&Continuous Play"), this,
+                                [this] { runReported([this] { Playlist1Click(); }); });
+    AutoPause2 = edit->addAction(QStringLiteral("Singl&e Play"), this,
+                                 [this] { runReported([this] { Autopause1Click(); }); });
     for (QAction* a : {AutoPlay1, AutoPause2}) {
         a->setCheckable(true);
         editModes->addAction(a);
@@ -168,25 +204,26 @@ void TPlayerForm::buildMenus() {
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(QStringLiteral("Save &Positions"), this,
-                      &TPlayerForm::SaveWindowpositions1Click);
+                      [this] { runReported([this] { SaveWindowpositions1Click(); }); });
     window->addAction(QStringLiteral("&Default Positions"), this,
-                      &TPlayerForm::DefaultPositions1Click);
+                      [this] { runReported([this] { DefaultPositions1Click(); }); });
     // Carries whether the cover window is shown; the entry appears with the cover window.
     HideCover1 = new QAction(QStringLiteral("&Hide Cover"), this);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("&About"), this, &TPlayerForm::About2Click);
+    help->addAction(QStringLiteral("&About"), this,
+                    [this] { runReported([this] { About2Click(); }); });
 
     PopupMenu2 = new QMenu(this);
-    Autopause1 =
-        PopupMenu2->addAction(QStringLiteral("&Single Play"), this, &TPlayerForm::Autopause1Click);
+    Autopause1 = PopupMenu2->addAction(QStringLiteral("&Single Play"), this,
+                                       [this] { runReported([this] { Autopause1Click(); }); });
     Playlist1 = PopupMenu2->addAction(QStringLiteral("Continuous &Play"), this,
-                                      &TPlayerForm::Playlist1Click);
+                                      [this] { runReported([this] { Playlist1Click(); }); });
     PopupMenu2->addSeparator();
-    Hinweisean1 =
-        PopupMenu2->addAction(QStringLiteral("Show &Hints"), this, &TPlayerForm::Hinweisean1Click);
-    Hinweiseaus1 =
-        PopupMenu2->addAction(QStringLiteral("&No Hints"), this, &TPlayerForm::Hinweiseaus1Click);
+    Hinweisean1 = PopupMenu2->addAction(QStringLiteral("Show &Hints"), this,
+                                        [this] { runReported([this] { Hinweisean1Click(); }); });
+    Hinweiseaus1 = PopupMenu2->addAction(QStringLiteral("&No Hints"), this,
+                                         [this] { runReported([this] { Hinweiseaus1Click(); }); });
     auto* popupModes = new QActionGroup(this);
     auto* hintModes = new QActionGroup(this);
     for (QAction* a : {Autopause1, Playlist1}) {

@@ -50,8 +50,8 @@ public:
     PlayerEngine& engine() const { return *engine_; }
     PlayerPanel& panel() const { return *PL1; }
     TrackLists& lists() const { return *lists_; }
-    TLoadDialog& loadDialog() const { return *LoadDialog1; }
-    ListSaveDialog& saveDialog() const { return *SaveDialog1; }
+    TLoadDialog& loadDialog();
+    ListSaveDialog& saveDialog();
     AppSettings& settings() { return settings_; }
     Profile& profile() { return profile_; }
     bool timerStarted() const { return timerStarted_; }
@@ -124,8 +124,22 @@ private:
     ClientArea* client_ = nullptr;
     std::unique_ptr<TrackLists> lists_;
     std::unique_ptr<PlayerEngine> engine_;
-    TLoadDialog* LoadDialog1 = nullptr;
-    ListSaveDialog* SaveDialog1 = nullptr;
+    TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
+    ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
+
+    // Hands the lists the load dialog, making it when they first need it.
+    class LazyLoadDialog : public LoadDialogSource {
+    public:
+        explicit LazyLoadDialog(TPlayerForm& form) : form_(form) {}
+        void prepare(LoadKind kind) override;
+        LoadDialogResult exec() override;
+        bool appendTicked() const override;
+        void storeTrackDirectory(const QString& dir) override;
+
+    private:
+        TPlayerForm& form_;
+    };
+    LazyLoadDialog lazyLoadDialog_{*this};
     bool timerStarted_ = false;
     bool shownOnce_ = false;
     bool closing_ = false;

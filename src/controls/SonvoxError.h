@@ -5,6 +5,7 @@
 // which is why it lives in the lowest folder.
 
 #include <QString>
+#include <QtGlobal>
 #include <stdexcept>
 
 class SonvoxError : public std::runtime_error {
@@ -16,3 +17,26 @@ public:
 private:
     QString message_;
 };
+
+// Where errors of commands started from a menu go. The application sets it once (a message
+// box); without it they are written to the log.
+using SonvoxErrorReporter = void (*)(const QString& message);
+inline SonvoxErrorReporter& sonvoxErrorReporter() {
+    static SonvoxErrorReporter reporter = nullptr;
+    return reporter;
+}
+
+// Runs a command triggered by a menu entry. Its SonvoxError is reported here, so that it
+// never unwinds through Qt's menu code, which is not built to be unwound.
+template <typename Command>
+void runReported(Command&& command) {
+    try {
+        command();
+    } catch (const SonvoxError& e) {
+        if (SonvoxErrorReporter report = sonvoxErrorReporter()) {
+            report(e.message());
+        } else {
+            qWarning("%s", qUtf8Printable(e.message()));
+        }
+    }
+}

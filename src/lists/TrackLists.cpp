@@ -79,11 +79,15 @@ void TrackLists::buildMenus() {
     PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
     listCommands_ = {
         PopupMenu3->addAction(QStringLiteral("&Delete Selected"), this,
-                              &TrackLists::MenuItem6Click),
-        PopupMenu3->addAction(QStringLiteral("&Clear Playlist"), this, &TrackLists::MenuItem7Click),
-        PopupMenu3->addAction(QStringLiteral("&Randomize"), this, &TrackLists::Randomize1Click),
-        PopupMenu3->addAction(QStringLiteral("&Open"), this, &TrackLists::Open1Click),
-        PopupMenu3->addAction(QStringLiteral("&Save"), this, &TrackLists::Save2Click),
+                              [this] { runReported([this] { MenuItem6Click(); }); }),
+        PopupMenu3->addAction(QStringLiteral("&Clear Playlist"), this,
+                              [this] { runReported([this] { MenuItem7Click(); }); }),
+        PopupMenu3->addAction(QStringLiteral("&Randomize"), this,
+                              [this] { runReported([this] { Randomize1Click(); }); }),
+        PopupMenu3->addAction(QStringLiteral("&Open"), this,
+                              [this] { runReported([this] { Open1Click(); }); }),
+        PopupMenu3->addAction(QStringLiteral("&Save"), this,
+                              [this] { runReported([this] { Save2Click(); }); }),
     };
 
     PopupMenu1 = new QMenu(Auswahlgrid);
@@ -97,18 +101,23 @@ void TrackLists::buildMenus() {
         {"&Filename", &TrackLists::Filename1Click},
     };
     for (const auto& [text, handler] : sorts) {
-        sorted->addAction(QString::fromLatin1(text), this, handler);
+        sorted->addAction(QString::fromLatin1(text), this, [this, handler] {
+            runReported([this, handler] { (this->*handler)(); });
+        });
     }
-    listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("&Delete Selected"), this,
-                                                  &TrackLists::TitelLschen1Click));
-    listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("&Clear Selection"), this,
-                                                  &TrackLists::AuswahlLschen1Click));
-    listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("Delete Mpeg &File"), this,
-                                                  &TrackLists::DeleteMpegFile1Click));
+    listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("&Delete Selected"), this, [this] {
+        runReported([this] { TitelLschen1Click(); });
+    }));
+    listCommands_.push_back(PopupMenu1->addAction(QStringLiteral("&Clear Selection"), this, [this] {
+        runReported([this] { AuswahlLschen1Click(); });
+    }));
     listCommands_.push_back(
-        PopupMenu1->addAction(QStringLiteral("&Open"), this, &TrackLists::Open2Click));
-    listCommands_.push_back(
-        PopupMenu1->addAction(QStringLiteral("&Save"), this, &TrackLists::Save3Click));
+        PopupMenu1->addAction(QStringLiteral("Delete Mpeg &File"), this,
+                              [this] { runReported([this] { DeleteMpegFile1Click(); }); }));
+    listCommands_.push_back(PopupMenu1->addAction(
+        QStringLiteral("&Open"), this, [this] { runReported([this] { Open2Click(); }); }));
+    listCommands_.push_back(PopupMenu1->addAction(
+        QStringLiteral("&Save"), this, [this] { runReported([this] { Save3Click(); }); }));
     for (QMenu* menu : {PopupMenu3, PopupMenu1}) {
         connect(menu, &QMenu::aboutToShow, this, &TrackLists::updateMenus);
     }
