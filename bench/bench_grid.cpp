@@ -9,23 +9,11 @@
 
 #include "controls/TKMVStringGrid.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 constexpr int kRows = 30000;
-
-// Resident set size of this process in MB.
-double residentMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return 0;
-}
 
 QString word(QRandomGenerator& random, int minLength, int maxLength) {
     static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzäöü");

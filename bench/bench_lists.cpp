@@ -22,22 +22,11 @@
 #include "playback/PlayerPanel.h"
 #include "playback/XaudioPlayer.h"
 
+#include "BenchSupport.h"
+
 namespace {
 
 constexpr int kFiles = 30000;
-
-double residentMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return 0;
-}
 
 void report(const char* name, double value, const char* unit, const char* op, double limit) {
     std::printf("bench: %s %.2f %s (target %s %g)\n", name, value, unit, op, limit);

@@ -20,22 +20,9 @@
 #include "controls/TKMVFileList.h"
 #include "controls/TKMVFilter.h"
 
-namespace {
+#include "CatchingApplication.h"
 
-// Stands in for the application's general error handler.
-class CatchingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const SonvoxError& error) {
-            errors.append(error.message());
-            return true;
-        }
-    }
-    QStringList errors;
-};
+namespace {
 
 QStringList& reportedErrors() {
     return static_cast<CatchingApplication*>(qApp)->errors;

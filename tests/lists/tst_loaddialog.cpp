@@ -22,22 +22,9 @@
 #include "controls/TKMVFilter.h"
 #include "lists/TLoadDialog.h"
 
-namespace {
+#include "CatchingApplication.h"
 
-// Stands in for the application's general error handler.
-class CatchingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const SonvoxError& error) {
-            errors.append(error.message());
-            return true;
-        }
-    }
-    QStringList errors;
-};
+namespace {
 
 // A file of 64 bytes of sound followed by an ID3v1 tag with this artist and title, or
 // without a tag when tagged is false.
