@@ -36,7 +36,8 @@ sanitize: deps
 bench: build
 	cmake --build $(BUILD) --target benches -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do \
-		if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; \
+		if [ -f "$$b" ] && [ -x "$$b" ]; then \
+			QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$$b" || exit 1; fi; \
 	done
 
 format:

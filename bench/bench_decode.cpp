@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "playback/DecoderEvent.h"
 #include "playback/Mpg123Source.h"
 #include "playback/MpgDecoder.h"
@@ -50,48 +51,6 @@ double processCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Length in bytes of the MPEG-1 layer 3 frame whose header starts at `h`, or 0.
-int mpeg1Layer3FrameBytes(const unsigned char* h) {
-    static const int kKbps[16] = {0,   32,  40,  48,  56,  64,  80,  96,
-                                  112, 128, 160, 192, 224, 256, 320, 0};
-    static const int kRates[4] = {44100, 48000, 32000, 0};
-    if (h[0] != 0xFF || (h[1] & 0xFE) != 0xFA) {
-        return 0;
-    }
-    const int kbps = kKbps[h[2] >> 4];
-    const int rate = kRates[(h[2] >> 2) & 3];
-    return kbps && rate ? 144000 * kbps / rate + ((h[2] >> 1) & 1) : 0;
-}
-
-// The demo track's audio frames, kCopies times, in `path`.
-bool writeLongFile(const QString& path) {
-    QFile in(QString::fromUtf8(kSourceTrack));
-    if (!in.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    QByteArray stream = in.readAll();
-    if (stream.size() > 128 && stream.sliced(stream.size() - 128).startsWith("TAG")) {
-        stream.chop(128);
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(stream.constData());
-    const int first = stream.size() >= 4 ? mpeg1Layer3FrameBytes(bytes) : 0;
-    if (first == 0) {
-        return false;
-    }
-    const QByteArray head = stream.first(first);
-    if (head.contains("Info") || head.contains("Xing")) {
-        stream.remove(0, first);
-    }
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    for (int i = 0; i < kCopies; ++i) {
-        out.write(stream);
-    }
-    return true;
 }
 
 // Waits for one State notification of a given value.
@@ -187,7 +146,7 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sixty-seconds.mp3"));
-    if (!dir.isValid() || !writeLongFile(path)) {
+    if (!dir.isValid() || !writeLongFile(QString::fromUtf8(kSourceTrack), path, kCopies)) {
         std::fprintf(stderr, "bench_decode: cannot build the 60-second file from %s\n",
                      kSourceTrack);
         return 1;

@@ -13,6 +13,12 @@
 #include "playback/MpgDecoder.h"
 
 int main(int argc, char** argv) {
+    // While a track plays the panel repaints a few small cells ten times a second. Through
+    // X11 shared memory every such paint waits for a round trip to the server, which costs
+    // more than sending the few pixels; so, unless the user chose otherwise, send them.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
     SonvoxApplication app(argc, argv);
     const CommandLine command = CommandLine::parse(app.arguments().mid(1), QDir::currentPath());
     switch (command.action) {
