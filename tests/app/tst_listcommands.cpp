@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include "FakeDecoder.h"
+#include "TestFiles.h"
 #include "app/Paths.h"
 #include "app/Profile.h"
 #include "app/SonvoxApplication.h"
@@ -150,15 +151,7 @@ private:
                   const QString& year, const QString& genre, const QString& album,
                   const QString& note) {
         const QString path = QDir(trackDir_).filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(256, '\x55')) != 256) {
-            qFatal("cannot write a track file");
-        }
-        file.close();
-        if (saveTag(path, {artist, title, year, note, album, genre}) != SaveTagResult::Saved) {
-            qFatal("cannot tag a track file");
-        }
-        return path;
+        return testsupport::writeTaggedTrack(path, {artist, title, year, note, album, genre});
     }
 
     // Three tracks whose cells test the formats: texts beyond ASCII, a missing genre, and

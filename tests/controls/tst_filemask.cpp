@@ -12,17 +12,11 @@
 #include "controls/MountedVolumes.h"
 #include "controls/SonvoxError.h"
 
+#include "TestFiles.h"
+
 namespace {
 
-QString makeTree(const QTemporaryDir& tmp, const QStringList& entries) {
-    for (const QString& entry : entries) {
-        if (entry.endsWith(QLatin1Char('/')))
-            QDir().mkpath(tmp.filePath(entry));
-        else if (!QFile(tmp.filePath(entry)).open(QIODevice::WriteOnly))
-            qFatal("cannot create %s", qPrintable(entry));
-    }
-    return QDir::cleanPath(tmp.path());
-}
+using testsupport::makeTree;
 
 QStringList texts(const std::vector<dirscan::Entry>& entries) {
     QStringList result;

@@ -22,21 +22,15 @@
 
 #include "CatchingApplication.h"
 
+#include "TestFiles.h"
+
 namespace {
 
 QStringList& reportedErrors() {
     return static_cast<CatchingApplication*>(qApp)->errors;
 }
 
-QString makeTree(const QTemporaryDir& tmp, const QStringList& entries) {
-    for (const QString& entry : entries) {
-        if (entry.endsWith(QLatin1Char('/')))
-            QDir().mkpath(tmp.filePath(entry));
-        else if (!QFile(tmp.filePath(entry)).open(QIODevice::WriteOnly))
-            qFatal("cannot create %s", qPrintable(entry));
-    }
-    return QDir::cleanPath(tmp.path());
-}
+using testsupport::makeTree;
 
 QStringList rows(const QListWidget& list) {
     QStringList texts;

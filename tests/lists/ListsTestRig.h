@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "FakeDecoder.h"
+#include "TestFiles.h"
 #include "controls/SonvoxError.h"
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
@@ -53,15 +54,7 @@ public:
                   const QString& year = "1999", const QString& genre = "Rock",
                   const QString& album = "Album", const QString& note = "Note") {
         const QString path = dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(256, '\x55')) != 256) {
-            qFatal("cannot write a track file");
-        }
-        file.close();
-        if (saveTag(path, {artist, title, year, note, album, genre}) != SaveTagResult::Saved) {
-            qFatal("cannot tag a track file");
-        }
-        return path;
+        return testsupport::writeTaggedTrack(path, {artist, title, year, note, album, genre});
     }
     // Tracks named <prefix>1.mp3 ... with the artists "A1", "A2", ...
     QStringList tracks(int count, const QString& prefix = "t") {

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "FakeDecoder.h"
+#include "NotificationReceiver.h"
 #include "controls/SonvoxError.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
@@ -18,19 +19,6 @@
 #include "playback/XaudioPlayer.h"
 
 namespace {
-
-// Stands in for the main window: hands every decoder notification to the engine.
-class NotificationReceiver : public QObject {
-public:
-    PlayerEngine* engine = nullptr;
-
-protected:
-    void customEvent(QEvent* event) override {
-        if (engine && DecoderEvent::isNotification(event->type())) {
-            engine->handleNotification(*static_cast<DecoderEvent*>(event));
-        }
-    }
-};
 
 PanelTagText tagOf(const QString& file) {
     return {PanelTagSource::Tag, "Artist of " + file, "Title of " + file, "1998", "Jazz"};

@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include "NotificationReceiver.h"
 #include "TestSupport.h"
 #include "controls/TKMVButton.h"
 #include "controls/TKmvTrackBar.h"
@@ -16,18 +17,6 @@
 #include "playback/XaudioPlayer.h"
 
 namespace {
-
-class NotificationReceiver : public QObject {
-public:
-    PlayerEngine* engine = nullptr;
-
-protected:
-    void customEvent(QEvent* event) override {
-        if (engine && DecoderEvent::isNotification(event->type())) {
-            engine->handleNotification(*static_cast<DecoderEvent*>(event));
-        }
-    }
-};
 
 constexpr int kLoadTimeoutMs = 10000;
 
