@@ -29,10 +29,10 @@
 #include <memory>
 
 #include "BenchSupport.h"
-#include "playback/DecoderEvent.h"
-#include "playback/Mpg123Source.h"
-#include "playback/MpgDecoder.h"
-#include "playback/NullAudioOutput.h"
+#include "core/DecoderEvent.h"
+#include "core/Mpg123Source.h"
+#include "core/MpgDecoder.h"
+#include "core/NullAudioOutput.h"
 
 extern char** environ;
 

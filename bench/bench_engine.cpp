@@ -11,11 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include "playback/DecoderEvent.h"
+#include "core/DecoderEvent.h"
+#include "core/QueuePlaylist.h"
+#include "core/XaudioPlayer.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/QueuePlaylist.h"
-#include "playback/XaudioPlayer.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <random>
 #include <vector>
 
-#include "lists/ListFile.h"
+#include "core/ListFile.h"
 
 namespace {
 

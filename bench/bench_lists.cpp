@@ -14,13 +14,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/DecoderBackend.h"
+#include "core/XaudioPlayer.h"
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "playback/DecoderBackend.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/XaudioPlayer.h"
 
 #include "BenchSupport.h"
 

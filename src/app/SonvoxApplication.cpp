@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 
 namespace {
 void showBox(const QString& message) {

@@ -12,19 +12,19 @@
 #include <QScreen>
 
 #include "ClientArea.h"
-#include "Paths.h"
 #include "SonvoxApplication.h"
-#include "controls/SonvoxError.h"
 #include "controls/TKMVButton.h"
+#include "core/DecoderBackend.h"
+#include "core/DecoderEvent.h"
+#include "core/GenreTable.h"
+#include "core/Paths.h"
+#include "core/SonvoxError.h"
+#include "core/XaudioPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
-#include "metadata/GenreTable.h"
-#include "playback/DecoderBackend.h"
-#include "playback/DecoderEvent.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/XaudioPlayer.h"
 
 namespace {
 constexpr int kPlaylistClientHeight = 333;  // client height that shows some playlist rows

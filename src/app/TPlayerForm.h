@@ -13,11 +13,11 @@
 #include <functional>
 #include <memory>
 
-#include "AppSettings.h"
-#include "Profile.h"
+#include "core/AppSettings.h"
+#include "core/PlayMode.h"
+#include "core/Profile.h"
 #include "lists/ListWindowHost.h"
 #include "lists/LoadDialogSource.h"
-#include "playback/PlayMode.h"
 
 class DecoderBackend;
 class ListSaveDialog;

@@ -5,12 +5,12 @@
 #include <cstdio>
 
 #include "CommandLine.h"
-#include "Paths.h"
 #include "ShownProbe.h"
 #include "SingleInstance.h"
 #include "SonvoxApplication.h"
 #include "TPlayerForm.h"
-#include "playback/MpgDecoder.h"
+#include "core/MpgDecoder.h"
+#include "core/Paths.h"
 
 int main(int argc, char** argv) {
     // While a track plays the panel repaints a few small cells ten times a second. Through

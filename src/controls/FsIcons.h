@@ -8,7 +8,7 @@
 
 #include <QIcon>
 
-#include "MountedVolumes.h"
+#include "core/MountedVolumes.h"
 
 enum class FsIcon {
     File,        // any file

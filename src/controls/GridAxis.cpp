@@ -1,6 +1,6 @@
 #include "GridAxis.h"
 
-#include "SonvoxError.h"
+#include "core/SonvoxError.h"
 
 #include <algorithm>
 

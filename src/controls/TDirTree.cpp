@@ -5,9 +5,9 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 
-#include "DirScan.h"
 #include "FsIcons.h"
-#include "SonvoxError.h"
+#include "core/DirScan.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -40,8 +40,8 @@
 #include <QTreeWidget>
 #include <optional>
 
-#include "DirTreeRules.h"
-#include "MountedVolumes.h"
+#include "core/DirTreeRules.h"
+#include "core/MountedVolumes.h"
 
 class TDirTree : public QTreeWidget {
     Q_OBJECT

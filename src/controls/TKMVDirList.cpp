@@ -6,9 +6,9 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
-#include "DirScan.h"
 #include "FsIcons.h"
 #include "TKMVFileList.h"
+#include "core/DirScan.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QSignalBlocker>
 
-#include "DirScan.h"
 #include "FsIcons.h"
-#include "SonvoxError.h"
 #include "TKMVDirList.h"
+#include "core/DirScan.h"
+#include "core/SonvoxError.h"
 
 TKMVDrive::TKMVDrive(QWidget* parent) : QComboBox(parent) {
     volumes_ = mountedVolumes();

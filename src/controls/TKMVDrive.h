@@ -18,7 +18,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "MountedVolumes.h"
+#include "core/MountedVolumes.h"
 
 class TKMVDirList;
 

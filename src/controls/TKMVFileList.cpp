@@ -5,10 +5,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "FileMask.h"
 #include "FsIcons.h"
-#include "SonvoxError.h"
 #include "TKMVDirList.h"
+#include "core/FileMask.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "DirScan.h"
+#include "core/DirScan.h"
 
 class TKMVDirList;
 

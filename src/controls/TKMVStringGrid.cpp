@@ -8,7 +8,7 @@
 #include <QStyleOptionFocusRect>
 #include <algorithm>
 
-#include "SonvoxError.h"
+#include "core/SonvoxError.h"
 
 TKMVStringGrid::TKMVStringGrid(QWidget* parent)
     : QWidget(parent),

@@ -60,8 +60,8 @@
 #include <vector>
 
 #include "GridAxis.h"
-#include "GridStore.h"
 #include "TKMVStringGridStrings.h"
+#include "core/GridStore.h"
 
 class QRandomGenerator;
 class QScrollBar;

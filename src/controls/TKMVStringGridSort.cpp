@@ -7,9 +7,9 @@
 #include <QRandomGenerator>
 #include <algorithm>
 
-#include "SonvoxError.h"
-#include "SortKey.h"
 #include "TKMVStringGrid.h"
+#include "core/SonvoxError.h"
+#include "core/SortKey.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <QSet>
 #include <QStyle>
 
-#include "controls/SonvoxError.h"
 #include "controls/TKMVDirList.h"
 #include "controls/TKMVDrive.h"
 #include "controls/TKMVFileList.h"
 #include "controls/TKMVFilter.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

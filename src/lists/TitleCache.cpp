@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 
-#include "controls/DirScan.h"
-#include "controls/SonvoxError.h"
-#include "metadata/Id3v1Tag.h"
+#include "core/DirScan.h"
+#include "core/Id3v1Tag.h"
+#include "core/SonvoxError.h"
 
 TitleEntry readTitleEntry(const QString& directory, const QString& fileName) {
     bool named = false;

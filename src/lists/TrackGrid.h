@@ -21,7 +21,7 @@
 #include <algorithm>
 
 #include "controls/TKMVStringGrid.h"
-#include "lists/TrackRow.h"
+#include "core/TrackRow.h"
 
 class TrackGrid : public TKMVStringGrid {
     Q_OBJECT

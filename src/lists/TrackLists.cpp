@@ -16,7 +16,7 @@
 #include "TMpegDelete.h"
 #include "TrackGrid.h"
 #include "TrackListsCommand.h"
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 

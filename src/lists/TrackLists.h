@@ -48,11 +48,11 @@
 #include <optional>
 #include <vector>
 
+#include "core/Id3v1Tag.h"
+#include "core/PlaylistSource.h"
+#include "core/TrackRow.h"
 #include "lists/LoadDialogSource.h"
 #include "lists/SaveDialogSource.h"
-#include "lists/TrackRow.h"
-#include "metadata/Id3v1Tag.h"
-#include "playback/PlaylistSource.h"
 
 class ListWindowHost;
 class PlayerEngine;

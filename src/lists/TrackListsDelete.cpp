@@ -14,7 +14,7 @@
 #include "TrackGrid.h"
 #include "TrackLists.h"
 #include "TrackListsCommand.h"
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "TrackListsCommand.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
+#include "core/XaudioPlayer.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/XaudioPlayer.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 
-#include "ListFile.h"
 #include "TrackGrid.h"
 #include "TrackLists.h"
 #include "TrackListsCommand.h"
-#include "controls/FileMask.h"
-#include "metadata/GenreTable.h"
+#include "core/FileMask.h"
+#include "core/GenreTable.h"
+#include "core/ListFile.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 

@@ -1,8 +1,8 @@
 // Saving a list through the save dialog (Save2Click, Save3Click).
 
-#include "ListFile.h"
 #include "TrackGrid.h"
 #include "TrackLists.h"
+#include "core/ListFile.h"
 
 void TrackLists::setSaveDialog(SaveDialogRunner run) {
     saveDialog_ = std::move(run);

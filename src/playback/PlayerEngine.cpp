@@ -4,11 +4,11 @@
 #include <QScopeGuard>
 
 #include "PlayerPanel.h"
-#include "PlaylistSource.h"
-#include "XaudioPlayer.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
 #include "controls/TKmvTrackBar.h"
+#include "core/PlaylistSource.h"
+#include "core/XaudioPlayer.h"
 
 namespace {
 

@@ -32,8 +32,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "PlayMode.h"
-#include "metadata/Id3v1Tag.h"
+#include "core/Id3v1Tag.h"
+#include "core/PlayMode.h"
 
 class DecoderEvent;
 class PlayerPanel;

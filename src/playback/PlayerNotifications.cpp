@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <limits>
 
-#include "DecoderEvent.h"
 #include "PlayerEngine.h"
 #include "PlayerPanel.h"
-#include "PlaylistSource.h"
-#include "XaudioPlayer.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
 #include "controls/TKmvTrackBar.h"
+#include "core/DecoderEvent.h"
+#include "core/PlaylistSource.h"
+#include "core/XaudioPlayer.h"
 
 using decoder::Notification;
 using decoder::StreamState;

@@ -8,11 +8,11 @@
 
 #include "FakeDecoder.h"
 #include "TestSupport.h"
-#include "app/AppSettings.h"
-#include "app/Paths.h"
-#include "app/Profile.h"
 #include "app/SonvoxApplication.h"
 #include "app/TPlayerForm.h"
+#include "core/AppSettings.h"
+#include "core/Paths.h"
+#include "core/Profile.h"
 #include "playback/PlayerEngine.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "app/CommandLine.h"
-#include "app/Paths.h"
 #include "app/SingleInstance.h"
+#include "core/Paths.h"
 
 using Messages = QList<InstanceMessage>;
 

@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "controls/SonvoxError.h"
 #include "controls/TDirTree.h"
 #include "controls/TDirTreeForm.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "controls/SonvoxError.h"
 #include "controls/TKMVDirList.h"
 #include "controls/TKMVDrive.h"
 #include "controls/TKMVFileList.h"
 #include "controls/TKMVFilter.h"
+#include "core/SonvoxError.h"
 
 #include "CatchingApplication.h"
 

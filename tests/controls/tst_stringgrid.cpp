@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "controls/GridAxis.h"
-#include "controls/SonvoxError.h"
 #include "controls/TKMVStringGrid.h"
+#include "core/SonvoxError.h"
 
 using Grid = TKMVStringGrid;
 

@@ -10,15 +10,15 @@
 
 #include "FakeDecoder.h"
 #include "TestFiles.h"
-#include "controls/SonvoxError.h"
+#include "core/DecoderEvent.h"
+#include "core/Id3v1Tag.h"
+#include "core/SonvoxError.h"
+#include "core/XaudioPlayer.h"
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "metadata/Id3v1Tag.h"
-#include "playback/DecoderEvent.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/XaudioPlayer.h"
 
 class ListsTestRig : public QObject, public ListWindowHost {
 public:

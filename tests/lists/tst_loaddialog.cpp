@@ -16,10 +16,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "controls/SonvoxError.h"
 #include "controls/TKMVDirList.h"
 #include "controls/TKMVFileList.h"
 #include "controls/TKMVFilter.h"
+#include "core/SonvoxError.h"
 #include "lists/TLoadDialog.h"
 
 #include "CatchingApplication.h"

@@ -10,7 +10,7 @@
 
 #include "ListsTestRig.h"
 #include "controls/TKMVButton.h"
-#include "lists/ListFile.h"
+#include "core/ListFile.h"
 
 namespace {
 

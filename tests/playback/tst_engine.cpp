@@ -8,15 +8,15 @@
 
 #include "FakeDecoder.h"
 #include "NotificationReceiver.h"
-#include "controls/SonvoxError.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
 #include "controls/TKmvTrackBar.h"
-#include "playback/DecoderEvent.h"
+#include "core/DecoderEvent.h"
+#include "core/QueuePlaylist.h"
+#include "core/SonvoxError.h"
+#include "core/XaudioPlayer.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/QueuePlaylist.h"
-#include "playback/XaudioPlayer.h"
 
 namespace {
 

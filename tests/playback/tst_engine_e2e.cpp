@@ -9,12 +9,12 @@
 #include "TestSupport.h"
 #include "controls/TKMVButton.h"
 #include "controls/TKmvTrackBar.h"
-#include "playback/DecoderEvent.h"
-#include "playback/MpgDecoder.h"
+#include "core/DecoderEvent.h"
+#include "core/MpgDecoder.h"
+#include "core/QueuePlaylist.h"
+#include "core/XaudioPlayer.h"
 #include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
-#include "playback/QueuePlaylist.h"
-#include "playback/XaudioPlayer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 
 class CatchingApplication : public QApplication {
 public:

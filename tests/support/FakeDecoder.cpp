@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "playback/DecoderEvent.h"
+#include "core/DecoderEvent.h"
 
 using decoder::Command;
 

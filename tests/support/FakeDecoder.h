@@ -19,7 +19,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "playback/DecoderBackend.h"
+#include "core/DecoderBackend.h"
 
 class DecoderEvent;
 

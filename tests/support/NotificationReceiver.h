@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "playback/DecoderEvent.h"
+#include "core/DecoderEvent.h"
 #include "playback/PlayerEngine.h"
 
 class NotificationReceiver : public QObject {

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "metadata/Id3v1Tag.h"
+#include "core/Id3v1Tag.h"
 
 namespace testsupport {
 

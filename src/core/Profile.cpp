@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "Cp1252.h"
 #include "TrackBaseName.h"
-#include "controls/SonvoxError.h"
+#include "core/SonvoxError.h"
 
 namespace {
 

@@ -38,8 +38,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "controls/SonvoxError.h"
-#include "lists/TrackRow.h"
+#include "core/SonvoxError.h"
+#include "core/TrackRow.h"
 
 inline constexpr qsizetype kMaxListLineBytes = 64 * 1024;
 inline constexpr qint64 kMaxListFileBytes = 64 * 1024 * 1024;

@@ -13,10 +13,10 @@
 
 #include "NotificationLog.h"
 #include "TestSupport.h"
-#include "playback/AudioOutput.h"
-#include "playback/Mpg123Source.h"
-#include "playback/MpgDecoder.h"
-#include "playback/XaudioPlayer.h"
+#include "core/AudioOutput.h"
+#include "core/Mpg123Source.h"
+#include "core/MpgDecoder.h"
+#include "core/XaudioPlayer.h"
 
 using decoder::Command;
 using decoder::Notification;

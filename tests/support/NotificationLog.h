@@ -7,7 +7,7 @@
 #include <QObject>
 #include <optional>
 
-#include "playback/DecoderEvent.h"
+#include "core/DecoderEvent.h"
 
 class NotificationLog : public QObject {
 public:

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "playback/PlayMode.h"
+#include "core/PlayMode.h"
 
 class Profile;
 

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/Profile.h"
-#include "controls/SonvoxError.h"
+#include "core/Profile.h"
+#include "core/SonvoxError.h"
 
 class TestProfile : public QObject {
     Q_OBJECT

@@ -6,11 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "controls/DirScan.h"
-#include "controls/DirTreeRules.h"
-#include "controls/FileMask.h"
-#include "controls/MountedVolumes.h"
-#include "controls/SonvoxError.h"
+#include "core/DirScan.h"
+#include "core/DirTreeRules.h"
+#include "core/FileMask.h"
+#include "core/MountedVolumes.h"
+#include "core/SonvoxError.h"
 
 #include "TestFiles.h"
 

@@ -14,8 +14,8 @@
 
 #include "NotificationLog.h"
 #include "TestSupport.h"
-#include "playback/Mpg123Source.h"
-#include "playback/MpgDecoder.h"
+#include "core/Mpg123Source.h"
+#include "core/MpgDecoder.h"
 
 using decoder::Command;
 

@@ -16,11 +16,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "controls/SonvoxError.h"
-#include "metadata/Cp1252.h"
-#include "metadata/GenreTable.h"
-#include "metadata/Id3v1Tag.h"
-#include "metadata/TrackBaseName.h"
+#include "core/Cp1252.h"
+#include "core/GenreTable.h"
+#include "core/Id3v1Tag.h"
+#include "core/SonvoxError.h"
+#include "core/TrackBaseName.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <csignal>
 #include <memory>
 
-#include "lists/ListFile.h"
+#include "core/ListFile.h"
 
 namespace {
 

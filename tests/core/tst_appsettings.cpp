@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/AppSettings.h"
-#include "app/Paths.h"
-#include "app/Profile.h"
-#include "controls/SonvoxError.h"
+#include "core/AppSettings.h"
+#include "core/Paths.h"
+#include "core/Profile.h"
+#include "core/SonvoxError.h"
 
 namespace K = SettingsKeys;
 

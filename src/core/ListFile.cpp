@@ -1,4 +1,4 @@
-#include "lists/ListFile.h"
+#include "core/ListFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@
 #include <system_error>
 #include <vector>
 
-#include "metadata/Cp1252.h"
+#include "core/Cp1252.h"
 
 namespace {
 

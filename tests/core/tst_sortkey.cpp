@@ -4,7 +4,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "controls/SortKey.h"
+#include "core/SortKey.h"
 
 class TestSortKey : public QObject {
     Q_OBJECT
