@@ -251,8 +251,7 @@ void TPlayerForm::FormShow() {
             PL1->NextUp->setEnabled(true);
             startPlaylist();
         } else {
-            engine_->PlayMpeg(settings_.startFile);
-            engine_->setCurrentTrack(settings_.startFile);
+            engine_->loadTrack(settings_.startFile);
         }
     }
     PL1->setFocus();

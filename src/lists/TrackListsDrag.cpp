@@ -254,9 +254,7 @@ void TrackLists::PL1DragDrop() {
         Auswahlgrid->setMark(r, 0);
         if (Auswahlgrid->holdsTrack(r) && engine_) {
             const QString file = Auswahlgrid->fileName(r);
-            player_->Stop();
-            engine_->PlayMpeg(file);
-            engine_->setCurrentTrack(file);
+            engine_->switchToTrack(file);
         }
         Auswahlgrid->repaint();
     }

@@ -146,8 +146,7 @@ void TrackLists::fillPlaylistNow(const QStringList& files) {
             enableNext();
         });
         if (engine_ && !engine_->trackLoaded()) {
-            engine_->PlayMpeg(files.first());
-            engine_->setCurrentTrack(files.first());
+            engine_->loadTrack(files.first());
         } else {
             growHeight();
             notAdded = fillRows(*PlaylistGrid, files.first(1), 0, nullptr, 0);

@@ -172,6 +172,16 @@ void PlayerEngine::NextUpClick() {
     takeNextTrack();
 }
 
+void PlayerEngine::loadTrack(const QString& file) {
+    PlayMpeg(file);
+    state_.CurrentTrack = file;
+}
+
+void PlayerEngine::switchToTrack(const QString& file) {
+    player_.Stop();
+    loadTrack(file);
+}
+
 void PlayerEngine::setNextEnabled(bool enabled) {
     if (panel_.NextUp->isEnabled() == enabled) {
         return;

@@ -101,6 +101,10 @@ public:
     void AnfangUpClick();
     // Takes the playlist's first track and loads it.
     void NextUpClick();
+    // A track that does not come from the playlist: PlayMpeg(file), CurrentTrack := file.
+    void loadTrack(const QString& file);
+    // Stop, then loadTrack(file): what is loaded is replaced (a drop onto the player).
+    void switchToTrack(const QString& file);
 
     // ---- Positioning --------------------------------------------------------------------
     // The user moved the bar: the time fields follow it, notifications are held off.
@@ -143,6 +147,8 @@ signals:
     // The decoder thread has ended: the application quits.
     void endReceived();
     void nextEnabledChanged(bool enabled);
+    // A track ended (or could not be played) and the playlist held no next one.
+    void playlistRanOut();
     // Right click on the play-mode image: show the mode menu there.
     void modeMenuRequested(QPoint globalPos);
 

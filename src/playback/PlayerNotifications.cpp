@@ -132,5 +132,6 @@ void PlayerEngine::endOfStream() {
     if (!takeNextTrack()) {
         // The finished track stays loaded, stopped at its start.
         setNextEnabled(false);
+        emit playlistRanOut();
     }
 }
