@@ -14,7 +14,7 @@
 #include "core/DecoderEvent.h"
 #include "core/QueuePlaylist.h"
 #include "core/XaudioPlayer.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     player.start(nullptr);
     PlayerPanel panel;
     QueuePlaylist playlist;
-    PlayerEngine engine(player, panel, playlist, [](const QString&) {
+    PlayerEngine engine(player, playlist, [](const QString&) {
         PanelTagText text;
         text.source = PanelTagSource::Tag;
         text.artist = QStringLiteral("Artist");

@@ -19,7 +19,8 @@
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "playback/PlayerEngine.h"
+#include "core/DecoderEvent.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 #include "BenchSupport.h"
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
     QWidget window;
     auto* panel = new PlayerPanel(&window);
     TrackLists lists;
-    PlayerEngine engine(player, *panel, lists.playlistSource());
+    PlayerEngine engine(player, lists.playlistSource());
+    panel->setEngine(&engine);
     NoGrowth host;
     lists.attach(engine, player, *panel, host);
     lists.playlistPanel()->setParent(&window);
@@ -123,7 +125,8 @@ int main(int argc, char** argv) {
     lists.selectionPanel()->setGeometry(PlayerPanel::kWidth, 0, 700, PlayerPanel::kHeight + 300);
     window.resize(PlayerPanel::kWidth + 700, PlayerPanel::kHeight + 300);
     window.show();
-    panel->kbps->setText(QStringLiteral("128"));
+    const std::unique_ptr<DecoderEvent> loaded(DecoderEvent::streamInfo(1, 3, 128, 44100, 1));
+    engine.handleNotification(*loaded);
     for (int i = 0; i < 20; ++i) {
         app.processEvents();
     }

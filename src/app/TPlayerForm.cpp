@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <cstdio>
 
 #include "ClientArea.h"
 #include "SonvoxApplication.h"
@@ -18,17 +19,29 @@
 #include "core/DecoderEvent.h"
 #include "core/GenreTable.h"
 #include "core/Paths.h"
+#include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
 #include "core/XaudioPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
-#include "playback/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {
 constexpr int kPlaylistClientHeight = 333;  // client height that shows some playlist rows
 const char* const kDecoderStartError = "Cannot start Xaudio Decoder";
+
+QString trackFailureText(int reason) {
+    switch (static_cast<decoder::FailReason>(reason)) {
+        case decoder::FailReason::CannotOpen:
+            return QStringLiteral("the file is missing or cannot be read");
+        case decoder::FailReason::NotMpegAudio:
+            return QStringLiteral("no MPEG audio found in it");
+        case decoder::FailReason::NoOutput:
+            return QStringLiteral("the sound output does not take its sampling rate");
+    }
+    return QStringLiteral("it cannot be decoded");
+}
 
 // Runs a menu command and shows what it throws in the application's error report, here
 // rather than by unwinding through Qt's menu code.
@@ -61,7 +74,8 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
 
     PL1 = new PlayerPanel(this);
     lists_ = std::make_unique<TrackLists>();
-    engine_ = std::make_unique<PlayerEngine>(*decoder_, *PL1, lists_->playlistSource());
+    engine_ = std::make_unique<PlayerEngine>(*decoder_, lists_->playlistSource());
+    PL1->setEngine(engine_.get());
     lists_->attach(*engine_, *decoder_, *PL1, *this);
     client_ = new ClientArea(PL1, lists_->playlistPanel(), lists_->selectionPanel(), this);
     setCentralWidget(client_);
@@ -74,8 +88,15 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
 
     connect(engine_.get(), &PlayerEngine::firstTick, this, &TPlayerForm::onFirstTick);
     connect(engine_.get(), &PlayerEngine::endReceived, this, [] { QCoreApplication::quit(); });
-    connect(engine_.get(), &PlayerEngine::modeMenuRequested, this,
+    connect(PL1, &PlayerPanel::modeMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(at); });
+    connect(engine_.get(), &PlayerEngine::errorOccurred, this, &SonvoxApplication::reportError);
+    // One line per track that cannot be played: a list of missing files must not raise a
+    // box per file.
+    connect(engine_.get(), &PlayerEngine::trackFailed, this, [](const QString& file, int reason) {
+        std::fprintf(stderr, "sonvox: cannot play \"%s\": %s\n", qPrintable(file),
+                     qPrintable(trackFailureText(reason)));
+    });
     connect(engine_.get(), &PlayerEngine::loadTracksRequested, this,
             [this] { lists_->loadTracksIntoPlaylist(); });
     connect(PL1->OpenButton, &TKMVButton::clicked, this,
@@ -97,7 +118,6 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
     engine_->setPlayMode(settings_.playMode);
     engine_->start();
 
-    PL1->NextUp->setEnabled(false);
     if (useStoredStartFile || !args.isEmpty()) {
         decideStartFile(settings_, profile_, args);
     }
@@ -248,7 +268,7 @@ void TPlayerForm::FormShow() {
         settings_.startPending = false;
         const QString ext = settings_.startFile.right(3).toUpper();
         if (ext == QLatin1String("PLY") || ext == QLatin1String("SEL")) {
-            PL1->NextUp->setEnabled(true);
+            engine_->setNextEnabled(true);
             startPlaylist();
         } else {
             engine_->loadTrack(settings_.startFile);
@@ -324,8 +344,7 @@ void TPlayerForm::centreOnScreen() {
 void TPlayerForm::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
-        decoder_->Stop();
-        decoder_->Quit();
+        engine_->quit();
     }
     event->accept();
     QCoreApplication::quit();

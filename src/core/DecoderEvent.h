@@ -2,8 +2,9 @@
 // A decoder notification as it reaches the GUI thread: a QEvent whose type is the
 // notification number, carrying the fixed 16-byte payload record. The record starts with
 // the notification number as int32; the fields each notification fills are listed in
-// DecoderCodes.h. Events are created on the decoder thread and handed to
-// QCoreApplication::postEvent, which takes ownership.
+// DecoderCodes.h. Besides the record, an event carries the load number of the OpenInput it
+// belongs to (set by the decoder when it posts). Events are created on the decoder thread and
+// handed to QCoreApplication::postEvent, which takes ownership.
 
 #include <QEvent>
 #include <array>
@@ -23,13 +24,19 @@ public:
         return static_cast<decoder::Notification>(static_cast<int>(type()));
     }
     const Record& record() const { return record_; }
+    // The number of the OpenInput this notification belongs to.
+    std::uint32_t load() const { return load_; }
+    DecoderEvent* setLoad(std::uint32_t load) {
+        load_ = load;
+        return this;
+    }
 
     std::int32_t int32At(std::size_t offset) const { return read<std::int32_t>(offset); }
     std::uint16_t uint16At(std::size_t offset) const { return read<std::uint16_t>(offset); }
     std::uint8_t uint8At(std::size_t offset) const { return record_.at(offset); }
 
     // True for the event types that carry decoder notifications.
-    static bool isNotification(int type) { return type >= 0x9015 && type <= 0x901E; }
+    static bool isNotification(int type) { return type >= 0x9015 && type <= 0x901F; }
 
     // --- Builders, one per notification -------------------------------------------
     static DecoderEvent* end() { return make(decoder::Notification::End); }
@@ -53,6 +60,10 @@ public:
             ->put<std::uint16_t>(6, static_cast<std::uint16_t>(kbps))
             ->put<std::uint16_t>(8, static_cast<std::uint16_t>(hz))
             ->put<std::uint8_t>(10, static_cast<std::uint8_t>(mode));
+    }
+    static DecoderEvent* trackFailed(decoder::FailReason reason) {
+        return make(decoder::Notification::TrackFailed)
+            ->put<std::int32_t>(4, static_cast<int>(reason));
     }
     static DecoderEvent* balance(int balance) {
         return make(decoder::Notification::Balance)->put<std::int32_t>(4, balance);
@@ -83,4 +94,5 @@ private:
     }
 
     Record record_;
+    std::uint32_t load_ = 0;
 };

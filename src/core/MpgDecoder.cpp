@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "SdlAudioOutput.h"
 
 using decoder::Command;
+using decoder::FailReason;
 using decoder::StreamState;
 using Wait = std::optional<std::chrono::microseconds>;  // nullopt: until the next command
 
@@ -50,7 +52,7 @@ public:
 private:
     enum class Status { Idle, Stopped, Playing, Paused, Ended };
 
-    void openInput(const QString& fileName);
+    void openInput(const QString& fileName, std::uint32_t load);
     void play();
     void pause();
     void stop();
@@ -95,7 +97,7 @@ void MpgDecoder::Worker::handle(const DecoderCommand& command) {
             mixer_.setMuted(false);
             break;
         case Command::OpenInput:
-            openInput(command.text);
+            openInput(command.text, static_cast<std::uint32_t>(command.arg1));
             break;
         case Command::VolumeWindowCommand:
             reportVolume();
@@ -111,19 +113,29 @@ void MpgDecoder::Worker::handle(const DecoderCommand& command) {
     }
 }
 
-void MpgDecoder::Worker::openInput(const QString& fileName) {
+void MpgDecoder::Worker::openInput(const QString& fileName, std::uint32_t load) {
     const bool wasActive = status_ == Status::Playing || status_ == Status::Paused;
     output_.setRunning(false);
     output_.discard();
     status_ = Status::Idle;
-    if (!source_.open(QFile::encodeName(fileName).toStdString()) ||
-        !output_.configure(source_.facts().rateHz)) {
-        source_.close();
-        postState(StreamState::Stopped);
-        return;
-    }
     if (wasActive) {
-        postState(StreamState::Stopped);
+        postState(StreamState::Stopped);  // the end of the track being replaced
+    }
+    owner_.load_ = load;
+    std::optional<FailReason> failure;
+    if (!source_.open(QFile::encodeName(fileName).toStdString())) {
+        const QFileInfo file(fileName);
+        failure =
+            file.isFile() && file.isReadable() ? FailReason::NotMpegAudio : FailReason::CannotOpen;
+    } else if (!output_.configure(source_.facts().rateHz)) {
+        failure = FailReason::NoOutput;
+    }
+    if (failure) {
+        // Told as a stream that ended at once, so that whoever plays a list moves on.
+        source_.close();
+        owner_.post(DecoderEvent::trackFailed(*failure));
+        postState(StreamState::EndOfStream);
+        return;
     }
     status_ = Status::Stopped;
     moveTo(0);
@@ -384,6 +396,7 @@ void MpgDecoder::run() {
 
 void MpgDecoder::post(DecoderEvent* event) {
     std::unique_ptr<DecoderEvent> owned(event);
+    owned->setLoad(load_);
     std::lock_guard lock(postMutex_);
     if (posting_) {
         QCoreApplication::postEvent(receiver_, owned.release());

@@ -17,9 +17,13 @@
 //   Destroying the object without Quit ends the thread as well, without End.
 //
 // Behaviour, command by command
-// - OpenInput: Duration (whole seconds, rounded) then StreamInfo; the track waits,
-//   stopped, at its start. A path that cannot be opened or holds no MPEG audio gives
-//   State 0 and nothing else.
+// - OpenInput: State 0 when a track was playing or paused, then Duration (whole seconds,
+//   rounded) and StreamInfo; the track waits, stopped, at its start. A path that cannot
+//   be opened, holds no MPEG audio or whose rate the output refuses gives TrackFailed with
+//   its reason, then State 3, as a stream that ended at once.
+// - Every notification after an OpenInput carries that command's load number (the
+//   State 0 of the track it replaces still the earlier one's); End, Balance and Volume
+//   are stamped too but belong to no track.
 // - Play: State 1 (a finished track starts again from its beginning). Pause: State 2,
 //   the position is kept. Stop: State 0, back to the start of the track. Each of them
 //   answers State 0 when no track is open.
@@ -78,6 +82,7 @@ private:
     bool posting_ = false;  // cleared first thing in the destructor
 
     std::thread thread_;
+    std::uint32_t load_ = 0;  // decoder thread only: the load number of the open track
 };
 
 // The decoder the program uses: an MpgDecoder playing through the sound device.

@@ -41,7 +41,8 @@ void XaudioPlayer::Unmute() {
     send({Command::Unmute});
 }
 void XaudioPlayer::OpenInput(const QString& fileName) {
-    send({Command::OpenInput, 0, 0, 0, fileName});
+    ++loadNumber_;
+    send({Command::OpenInput, static_cast<int>(loadNumber_), 0, 0, fileName});
 }
 void XaudioPlayer::VolumeWindowCommand() {
     send({Command::VolumeWindowCommand});

@@ -17,7 +17,7 @@
 #include "TrackGrid.h"
 #include "TrackListsCommand.h"
 #include "core/SonvoxError.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 TrackLists::TrackLists(QObject* parent) : QObject(parent) {

@@ -22,7 +22,7 @@
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
 #include "core/XaudioPlayer.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "core/FileMask.h"
 #include "core/GenreTable.h"
 #include "core/ListFile.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {
@@ -178,11 +178,8 @@ void TrackLists::fillSelectionNow(const QStringList& files) {
         const auto finish = qScopeGuard([this] {
             if (engine_ && !engine_->currentTrack().isEmpty()) {
                 restorePanel();
-            } else if (panel_) {
-                for (QLabel* label : {panel_->IntLabelpl1, panel_->TitLabelPl1, panel_->JahrLabel,
-                                      panel_->LabelStylePL1}) {
-                    label->clear();
-                }
+            } else if (engine_) {
+                engine_->clearTrackTag();
             }
             enableNext();
         });

@@ -3,11 +3,12 @@
 // window. It holds the display (tag and stream labels, the seven-segment time fields, the
 // lamp and the play-mode image on a black ground), the position bar and the glyph buttons.
 //
-// The panel only builds and lays out its controls; it knows no rules. The player engine
-// (PlayerEngine) writes every value the panel shows and listens to the buttons and the
-// bar; the main window wires the buttons that lead elsewhere (MonitorPL1, InfoUp,
+// The panel is a view of the player engine (setEngine): it renders the engine's
+// PlayerDisplay, repainting only the parts displayChanged() names, and turns the presses
+// of its transport buttons and the moves of its bar into the engine's commands. It holds no
+// player state. The main window wires the buttons that lead elsewhere (MonitorPL1, InfoUp,
 // OpenButton, Button1) and the mode menu. The controls are public members, so that the
-// engine, the main window and the tests reach them directly.
+// main window and the tests reach them directly.
 //
 // What the panel does on its own:
 //   - the momentary buttons (AnfangUp, PrevUp, NextUp, MonitorPL1, OpenButton, Button1)
@@ -25,6 +26,7 @@ class QPainter;
 class TDigit;
 class TKMVButton;
 class TKmvTrackBar;
+class PlayerEngine;
 
 class PlayerPanel : public QWidget {
     Q_OBJECT
@@ -96,6 +98,10 @@ public:
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
+    // Shows `engine` from now on and sends it the panel's commands. Once only; the engine
+    // must outlive the panel or be detached first with setEngine(nullptr).
+    void setEngine(PlayerEngine* engine);
+
 signals:
     // The user pressed the right mouse button on the visible play-mode image.
     void modeMenuRequested(QPoint globalPos);
@@ -109,6 +115,12 @@ private:
     void buildTransport();
     void holdPressedLook(TKMVButton* button);
     void paintFace(QPainter& painter);
+    void connectInput();
+    // Brings the controls named by `parts` (PlayerDisplay::Part) up to the engine's display.
+    void render(unsigned parts);
+    void renderLook(bool playing);
 
     QPixmap face_;
+    PlayerEngine* engine_ = nullptr;
+    QList<QMetaObject::Connection> connections_;
 };

@@ -38,7 +38,7 @@
 #include "lists/TLoadDialog.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {

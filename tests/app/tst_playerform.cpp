@@ -13,7 +13,7 @@
 #include "core/AppSettings.h"
 #include "core/Paths.h"
 #include "core/Profile.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 
 namespace {
 QStringList g_errors;

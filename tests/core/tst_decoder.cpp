@@ -51,7 +51,8 @@ struct Started {
         log.clear();
     }
     void send(Command c, int a1 = 0, int a2 = 0, int a3 = 0) { decoder.send({c, a1, a2, a3}); }
-    void open(const QString& path) { decoder.send({Command::OpenInput, 0, 0, 0, path}); }
+    int loads = 0;
+    void open(const QString& path) { decoder.send({Command::OpenInput, ++loads, 0, 0, path}); }
     bool opened() {
         return QTest::qWaitFor([this] { return log.count(Notification::StreamInfo) > 0; },
                                kOpenTimeoutMs);
@@ -137,15 +138,20 @@ private slots:
 
     void unplayableInput_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("empty") << "empty";
-        QTest::newRow("not MPEG") << "notmpeg";
-        QTest::newRow("100 bytes") << "short";
-        QTest::newRow("directory") << "directory";
-        QTest::newRow("FIFO without writer") << "fifo";
+        QTest::addColumn<int>("reason");
+        const int cannotOpen = int(decoder::FailReason::CannotOpen);
+        const int notMpeg = int(decoder::FailReason::NotMpegAudio);
+        QTest::newRow("missing") << "missing" << cannotOpen;
+        QTest::newRow("empty") << "empty" << notMpeg;
+        QTest::newRow("not MPEG") << "notmpeg" << notMpeg;
+        QTest::newRow("100 bytes") << "short" << notMpeg;
+        QTest::newRow("directory") << "directory" << cannotOpen;
+        QTest::newRow("FIFO without writer") << "fifo" << cannotOpen;
     }
 
-    // Ends in State 0 without stream facts, does not hang, and the next track still plays.
+    // Says why the track failed, ends it as a stream that ended at once (State 3), without
+    // stream facts and without hanging; all of it carries the load's number; the next track
+    // still plays.
     void unplayableInput() {
         QFETCH(QString, kind);
         QTemporaryDir dir;
@@ -165,13 +171,19 @@ private slots:
         Started s;
         s.open(path);
         s.send(Command::Play);
-        QTRY_COMPARE_WITH_TIMEOUT(s.log.states(), (QList<int>{0, 0}), kOpenTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(s.log.states(), (QList<int>{3, 0}), kOpenTimeoutMs);
+        QTEST(s.log.values(Notification::TrackFailed).value(0), "reason");
+        QCOMPARE(s.log.entries().first().what, Notification::TrackFailed);
         QCOMPARE(s.log.count(Notification::Duration), 0);
         QCOMPARE(s.log.count(Notification::StreamInfo), 0);
         QCOMPARE(s.log.count(Notification::TimeCode), 0);
+        for (const auto& e : s.log.entries()) {
+            QCOMPARE(e.load, 1u);
+        }
 
         s.open(dataFile("tone440.mp3"));
         QVERIFY(s.opened());
+        QCOMPARE(s.log.last(Notification::StreamInfo)->load, 2u);
     }
 
     // --- Playing ----------------------------------------------------------------------

@@ -17,7 +17,7 @@
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 class ListsTestRig : public QObject, public ListWindowHost {
@@ -28,7 +28,8 @@ public:
         player = std::make_unique<XaudioPlayer>(std::move(fake));
         player->start(this);
         panel = new PlayerPanel(&window);
-        engine = std::make_unique<PlayerEngine>(*player, *panel, lists.playlistSource());
+        engine = std::make_unique<PlayerEngine>(*player, lists.playlistSource());
+        panel->setEngine(engine.get());
         lists.attach(*engine, *player, *panel, *this);
         // The main window's layout: panel top left, playlist below it, selection beside.
         QWidget* playlistPanel = lists.playlistPanel();

@@ -13,7 +13,7 @@
 #include "core/MpgDecoder.h"
 #include "core/QueuePlaylist.h"
 #include "core/XaudioPlayer.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {
@@ -37,7 +37,8 @@ private slots:
         XaudioPlayer player(makeDefaultDecoder());
         QCOMPARE(player.start(&receiver), 0);
         PlayerPanel panel;
-        PlayerEngine engine(player, panel, playlist, PlayerEngine::tagReaderInto(currentTag));
+        PlayerEngine engine(player, playlist, PlayerEngine::tagReaderInto(currentTag));
+        panel.setEngine(&engine);
         receiver.engine = &engine;
         engine.setNextEnabled(true);
         engine.start();

@@ -17,6 +17,9 @@ int FakeDecoder::start(QObject* receiver) {
 
 void FakeDecoder::send(const DecoderCommand& command) {
     commands_.append(command);
+    if (command.code == Command::OpenInput) {
+        load_ = static_cast<std::uint32_t>(command.arg1);
+    }
 }
 
 QList<Command> FakeDecoder::codes() const {
@@ -92,10 +95,19 @@ QString FakeDecoder::describe(const DecoderCommand& command) {
 }
 
 void FakeDecoder::post(DecoderEvent* event) {
+    postAs(load_, event);
+}
+
+void FakeDecoder::postAs(std::uint32_t load, DecoderEvent* event) {
     std::unique_ptr<DecoderEvent> owned(event);
+    owned->setLoad(load);
     if (receiver_) {
         QCoreApplication::postEvent(receiver_, owned.release());
     }
+}
+
+void FakeDecoder::postTrackFailed(decoder::FailReason reason) {
+    post(DecoderEvent::trackFailed(reason));
 }
 
 void FakeDecoder::postEnd() {

@@ -18,6 +18,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 #include "core/DecoderBackend.h"
 
@@ -64,8 +65,12 @@ public:
     void postStreamInfo(int version, int layer, int kbps, int rateHz, int channelMode);
     void postBalance(int balance);
     void postVolume(int volume);
-    // Posts a ready-made event (takes ownership).
+    void postTrackFailed(decoder::FailReason reason);
+    // Posts a ready-made event (takes ownership). Every event is stamped with the load
+    // number of the last OpenInput sent, as the decoder does; postAs() stamps another one
+    // (a late notification of a replaced track).
     void post(DecoderEvent* event);
+    void postAs(std::uint32_t load, DecoderEvent* event);
 
     // Delivers the notifications posted so far to the receiver, now.
     void deliver();
@@ -75,4 +80,5 @@ private:
     int startCount_ = 0;
     QObject* receiver_ = nullptr;
     QList<DecoderCommand> commands_;
+    std::uint32_t load_ = 0;
 };

@@ -15,6 +15,7 @@ public:
         decoder::Notification what;
         DecoderEvent::Record record;
         qint64 atMs;  // since the log was made or last cleared
+        std::uint32_t load;
     };
 
     NotificationLog() { clock_.start(); }
@@ -82,7 +83,7 @@ protected:
     bool event(QEvent* event) override {
         if (DecoderEvent::isNotification(event->type())) {
             const auto* n = static_cast<DecoderEvent*>(event);
-            entries_.append({n->notification(), n->record(), clock_.elapsed()});
+            entries_.append({n->notification(), n->record(), clock_.elapsed(), n->load()});
             return true;
         }
         return QObject::event(event);

@@ -5,7 +5,7 @@
 #include <QObject>
 
 #include "core/DecoderEvent.h"
-#include "playback/PlayerEngine.h"
+#include "core/PlayerEngine.h"
 
 class NotificationReceiver : public QObject {
 public:

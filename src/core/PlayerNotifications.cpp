@@ -1,29 +1,22 @@
 // The player engine's side of the decoder notifications: each one turned into the
-// panel's display, and the end of a stream into the next track of the playlist.
+// display, and the end of a stream into the next track of the playlist.
 
 #include <algorithm>
 #include <limits>
 
+#include "DecoderEvent.h"
 #include "PlayerEngine.h"
-#include "PlayerPanel.h"
-#include "controls/TDigit.h"
-#include "controls/TKMVButton.h"
-#include "controls/TKmvTrackBar.h"
-#include "core/DecoderEvent.h"
-#include "core/PlaylistSource.h"
-#include "core/XaudioPlayer.h"
+#include "PlaylistSource.h"
+#include "XaudioPlayer.h"
 
 using decoder::Notification;
 using decoder::StreamState;
 
 void PlayerEngine::handleNotification(const DecoderEvent& event) {
+    Update update(*this);
     switch (event.notification()) {
         case Notification::End:
             emit endReceived();
-            return;
-        case Notification::StreamInfo:
-            onStreamInfo(event.uint8At(4), event.uint8At(5), event.uint16At(6), event.uint16At(8),
-                         event.uint8At(10));
             return;
         case Notification::Balance:
             emit balanceReported(event.int32At(4));
@@ -34,8 +27,28 @@ void PlayerEngine::handleNotification(const DecoderEvent& event) {
         default:
             break;
     }
-    // While the user positions, what the decoder says about its position is stale.
+    // What belongs to a track that has since been replaced is stale.
+    if (event.load() != player_.loadNumber()) {
+        return;
+    }
+    switch (event.notification()) {
+        case Notification::StreamInfo:
+            onStreamInfo(event.uint8At(4), event.uint8At(5), event.uint16At(6), event.uint16At(8),
+                         event.uint8At(10));
+            return;
+        case Notification::TrackFailed:
+            onTrackFailed(event.int32At(4));
+            return;
+        default:
+            break;
+    }
+    // While the user positions, what the decoder says about its position is stale; an end
+    // of the stream is kept for when positioning ends.
     if (state_.Positioning) {
+        if (event.notification() == Notification::State &&
+            event.int32At(4) == static_cast<int>(StreamState::EndOfStream)) {
+            endPending_ = true;
+        }
         return;
     }
     switch (event.notification()) {
@@ -74,58 +87,62 @@ void PlayerEngine::onState(int state) {
 
 void PlayerEngine::onDuration(int seconds) {
     const int length = seconds % 3600;  // hours are dropped
-    TKmvTrackBar& bar = *panel_.TrackBar1;
-    bar.setMax(length);
-    bar.setPosition(0);
-    bar.setFrequency(length / 75 + 1);
-    panel_.SegmentRestPl1Min->setValue(length / 60);
-    panel_.SegmentRestPl1Sec->setValue(length % 60);
-    if (playMode_ == PlayMode::Continuous) {
+    setLength(length);
+    setPosition(0);
+    change(display_.remainingMinutes, length / 60, PlayerDisplay::TimePart);
+    change(display_.remainingSeconds, length % 60, PlayerDisplay::TimePart);
+    if (display_.playMode == PlayMode::Continuous) {
         PlayColors();
         state_.Playing = true;
         showPlayingButtons(true);
     }
     const QChar zero(u'0');
-    panel_.TTLabel->setText(
-        QStringLiteral("%1:%2").arg(length / 60, 2, 10, zero).arg(length % 60, 2, 10, zero));
+    change(display_.lengthText,
+           QStringLiteral("%1:%2").arg(length / 60, 2, 10, zero).arg(length % 60, 2, 10, zero),
+           PlayerDisplay::LengthPart);
 }
 
 void PlayerEngine::onTimeCode(int minutes, int seconds) {
-    panel_.SegmentTimePl1Min->setValue(minutes);
-    panel_.SegmentTimePl1Sec->setValue(seconds);
+    setElapsed(minutes, seconds);
     // Computed wide: the decoder's fields are any 32-bit values.
     const qint64 position = qint64(minutes) * 60 + seconds;
-    const TKmvTrackBar& bar = *panel_.TrackBar1;
-    panel_.TrackBar1->setPosition(static_cast<int>(std::clamp<qint64>(
-        position, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
-    const int rest = bar.maximum() - bar.position();
-    panel_.SegmentRestPl1Min->setValue(rest / 60);
-    panel_.SegmentRestPl1Sec->setValue(rest % 60);
+    setPosition(static_cast<int>(std::clamp<qint64>(position, std::numeric_limits<int>::min(),
+                                                    std::numeric_limits<int>::max())));
+    showRemaining();
 }
 
 void PlayerEngine::onStreamInfo(int version, int layer, int bitRate, int sampleRate,
                                 int channelMode) {
+    StreamText text;
     // MPEG-2.5 comes as version 25; users know it as 2.5.
-    const QString mpeg =
+    text.mpeg =
         version == decoder::kMpegVersion25 ? QStringLiteral("2.5") : QString::number(version);
-    const QString layerText = QString::number(layer);
-    const QString kbpsText = QString::number(bitRate);
-    const QString khzText = QString::number(sampleRate / 1000);
-    panel_.MPEG->setText(mpeg);
-    panel_.Layer->setText(layerText);
-    panel_.kbps->setText(kbpsText);
-    panel_.kHz->setText(khzText);
+    text.layer = QString::number(layer);
+    text.kbps = QString::number(bitRate);
+    text.khz = QString::number(sampleRate / 1000);
     const bool stereo = channelMode == static_cast<int>(decoder::ChannelMode::Stereo) ||
                         channelMode == static_cast<int>(decoder::ChannelMode::JointStereo);
-    panel_.StereoLab->setText(stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"));
-    emit streamInfoShown(mpeg, layerText, kbpsText, khzText, channelMode);
+    text.stereo = stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono");
+    text.channelMode = channelMode;
+    change(display_.stream, text, PlayerDisplay::StreamPart);
+    trackLoaded_ = true;
+    emit streamInfoShown(text.mpeg, text.layer, text.kbps, text.khz, channelMode);
     emit coverRefreshRequested(state_.CurrentTrack);
+}
+
+void PlayerEngine::onTrackFailed(int reason) {
+    // The tag (or the file's name) stays; nothing of the previous track's stream does.
+    change(display_.stream, StreamText{}, PlayerDisplay::StreamPart);
+    change(display_.lengthText, QString(), PlayerDisplay::LengthPart);
+    setLength(0);
+    setThirdField(0);
+    showPosition();
+    emit trackFailed(state_.CurrentTrack, reason);
 }
 
 void PlayerEngine::endOfStream() {
     showPlayingButtons(false);
     player_.Seek(0, 0);
-    panel_.TrackBar1->setPosition(0);
     PauseColors();
     state_.Playing = false;
     showStart();
