@@ -11,11 +11,13 @@ namespace {
 constexpr int kBytesPerFrame = 2 * static_cast<int>(sizeof(std::int16_t));
 constexpr int kProbeRateHz = 44100;
 
-// The device's own buffer: the smallest power of two holding at least 20 ms, so the
-// device adds little latency at any rate (1024 frames at 44.1 kHz, 256 at 8 kHz).
+// The device's own buffer: the smallest power of two holding at least 40 ms (2048 frames
+// at 44.1 kHz, 512 at 8 kHz). SDL's thread wakes once per buffer, so a smaller one costs
+// CPU all the time; the queue in front of it holds 250 ms anyway, and pausing and stopping
+// silence the device at once.
 Uint16 deviceBufferFrames(int rateHz) {
     Uint16 frames = 64;
-    while (frames < rateHz / 50 && frames < 8192) {
+    while (frames < rateHz / 25 && frames < 8192) {
         frames = static_cast<Uint16>(frames * 2);
     }
     return frames;
