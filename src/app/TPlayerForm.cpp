@@ -25,7 +25,9 @@
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
+#include "playback/PlayerKeys.h"
 #include "playback/PlayerPanel.h"
+#include "playback/TVolumeForm.h"
 
 namespace {
 constexpr int kPlaylistClientHeight = 333;  // client height that shows some playlist rows
@@ -103,7 +105,20 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
             [this] { lists_->loadTracksIntoPlaylist(); });
     connect(PL1->Button1, &TKMVButton::clicked, this,
             [this] { lists_->loadTracksIntoSelection(); });
-    qApp->installEventFilter(this);
+    connect(PL1->MonitorPL1, &TKMVButton::clicked, this, &TPlayerForm::MonitorPL1Click);
+    connect(PL1->InfoUp, &TKMVButton::clicked, this, &TPlayerForm::InfoUpClick);
+    connect(engine_.get(), &PlayerEngine::volumeReported, this, [this](int volume) {
+        if (VolumeForm) {
+            VolumeForm->SetVolumePosition(volume);
+        }
+    });
+    connect(engine_.get(), &PlayerEngine::balanceReported, this, [this](int balance) {
+        if (VolumeForm) {
+            VolumeForm->SetBalancePosition(balance);
+        }
+    });
+    keys_ = new PlayerKeys(*this, *engine_, keyActions(), this);
+    qApp->installEventFilter(keys_);
 
     // The load and save dialogs are made once, on first use, and reused: building their
     // file-system views costs more than the rest of the window and is not needed to show it.
@@ -212,6 +227,16 @@ void TPlayerForm::buildMenus() {
     connect(file, &QMenu::aboutToShow, this, &TPlayerForm::updateFileMenu);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // Each entry does what its button or key does.
+    PlayerEngine* engine = engine_.get();
+    Restart1 = edit->addAction(QStringLiteral("&Restart"), engine, &PlayerEngine::AnfangUpClick);
+    Rewind1 = edit->addAction(QStringLiteral("&Stop"), engine, &PlayerEngine::PrevUpClick);
+    Pause1 = edit->addAction(QStringLiteral("&Pause"), engine, &PlayerEngine::PauseUpMouseDown);
+    Play1 = edit->addAction(QStringLiteral("P&lay"), engine, &PlayerEngine::PlayUpMouseDown);
+    Volume1 = edit->addAction(QStringLiteral("&Volume"), this, &TPlayerForm::MonitorPL1Click);
+    Next1 = edit->addAction(QStringLiteral("&Next"), engine, &PlayerEngine::NextUpClick);
+    Info3 = edit->addAction(QStringLiteral("&Info"), this, &TPlayerForm::InfoUpClick);
+    edit->addSeparator();
     auto* editModes = new QActionGroup(this);
     AutoPlay1 = edit->addAction(QStringLiteral("&Continuous Play"), this,
                                 [this] { runReported([this] { Playlist1Click(); }); });
@@ -358,18 +383,59 @@ void TPlayerForm::customEvent(QEvent* event) {
     QMainWindow::customEvent(event);
 }
 
-// The window sees a key press before the widget that has the focus; the key still goes
-// on to that widget. Only the press's first receiver counts (an unaccepted press travels on
-// to the parents and passes here again).
-bool TPlayerForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Insert) {
-        QWidget* focus = QApplication::focusWidget();
-        if (watched == (focus ? focus : this) && (focus ? focus->window() : this) == this) {
-            lists_->PlaylistDouble();
+// ---- Player windows and keys ------------------------------------------------------------
+
+PlayerKeys::Actions TPlayerForm::keyActions() {
+    PlayerKeys::Actions a;
+    a.playlistDouble = [this] { reportingErrors([this] { lists_->PlaylistDouble(); }); };
+    a.togglePlayMode = [this] {
+        if (engine_->playMode() == PlayMode::Single) {
+            Playlist1Click();
+        } else {
+            Autopause1Click();
+        }
+    };
+    a.info = [this] { InfoUpClick(); };
+    a.loadIntoPlaylist = [this] { MpegFile1Click(); };
+    a.loadIntoSelection = [this] {
+        reportingErrors([this] { lists_->loadTracksIntoSelection(); });
+    };
+    a.volume = [this] { MonitorPL1Click(); };
+    return a;
+}
+
+// Made on first use; from then on it follows the decoder's reports while hidden too.
+void TPlayerForm::MonitorPL1Click() {
+    if (!VolumeForm) {
+        VolumeForm = new TVolumeForm(this);
+        if (engine_->reportedVolume() >= 0) {
+            VolumeForm->SetVolumePosition(engine_->reportedVolume());
+        }
+        if (engine_->reportedBalance() >= 0) {
+            VolumeForm->SetBalancePosition(engine_->reportedBalance());
+        }
+        if (const QScreen* s = screen()) {
+            const QRect area = s->availableGeometry();
+            VolumeForm->move(area.center() -
+                             QPoint(VolumeForm->width() / 2, VolumeForm->height() / 2));
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    VolumeForm->AttachPlayer(*engine_);
+    VolumeForm->show();
+    VolumeForm->raise();
+    VolumeForm->activateWindow();
+}
+
+void TPlayerForm::InfoUpClick() {
+    const QString track = engine_->currentTrack();
+    if (track.isEmpty() || !engine_->trackLoaded()) {
+        return;
+    }
+    if (showTitleInformation_) {
+        showTitleInformation_(track, engine_->display().lengthText);
+    }
+    // Edits made in the window show at once.
+    reportingErrors([this, track] { engine_->showTrackTag(track); });
 }
 
 // ---- Hand-offs ------------------------------------------------------------------------

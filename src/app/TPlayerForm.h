@@ -18,6 +18,7 @@
 #include "core/Profile.h"
 #include "lists/ListWindowHost.h"
 #include "lists/LoadDialogSource.h"
+#include "playback/PlayerKeys.h"
 
 class DecoderBackend;
 class ListSaveDialog;
@@ -27,6 +28,7 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class TLoadDialog;
+class TVolumeForm;
 class TrackLists;
 class XaudioPlayer;
 class ClientArea;
@@ -56,6 +58,11 @@ public:
     Profile& profile() { return profile_; }
     bool timerStarted() const { return timerStarted_; }
     QMenu* modeMenu() const { return PopupMenu2; }
+    TVolumeForm* volumeForm() const { return VolumeForm; }
+    // Shows the title-information window modally for a track and its length text.
+    void setTitleInformation(std::function<void(const QString&, const QString&)> show) {
+        showTitleInformation_ = std::move(show);
+    }
 
 public slots:
     // ---- Hand-offs from later starts (the message hook) --------------------------------
@@ -82,6 +89,11 @@ public slots:
     void Hinweisean1Click();   // tooltips on
     void Hinweiseaus1Click();  // tooltips off
     void About2Click();
+    // The volume window: made on first use, attached to the engine and shown on every call.
+    void MonitorPL1Click();
+    // The title-information window for the loaded track (nothing when none is loaded);
+    // the panel's tag is read again when it closes.
+    void InfoUpClick();
 
 public:
     // The shared bodies of the play-mode and tooltip commands: each writes its key first.
@@ -99,14 +111,13 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
-    // Previews key presses for this window (Insert), leaving them to go on to their receiver.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate(const QStringList& args, bool useStoredStartFile);
     void FormShow();
     void LoadSettings();
     void buildMenus();
+    PlayerKeys::Actions keyActions();
     // The directory the dialogs start in for kind, from the settings in force.
     QString directoryFor(LoadKind kind) const;
     void updateFileMenu();
@@ -124,6 +135,9 @@ private:
     ClientArea* client_ = nullptr;
     std::unique_ptr<TrackLists> lists_;
     std::unique_ptr<PlayerEngine> engine_;
+    PlayerKeys* keys_ = nullptr;
+    TVolumeForm* VolumeForm = nullptr;  // made on first use, see MonitorPL1Click()
+    std::function<void(const QString&, const QString&)> showTitleInformation_;
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
 
@@ -149,6 +163,13 @@ private:
     QMenu* Open1 = nullptr;           // File: "&Open"
     QMenu* Save1 = nullptr;           // File: "&Save"
     QMenu* PopupMenu2 = nullptr;      // the mode image's right-click menu
+    QAction* Restart1 = nullptr;      // Edit: "&Restart"
+    QAction* Rewind1 = nullptr;       // Edit: "&Stop"
+    QAction* Pause1 = nullptr;        // Edit: "&Pause"
+    QAction* Play1 = nullptr;         // Edit: "P&lay"
+    QAction* Volume1 = nullptr;       // Edit: "&Volume"
+    QAction* Next1 = nullptr;         // Edit: "&Next"
+    QAction* Info3 = nullptr;         // Edit: "&Info"
     QAction* AutoPlay1 = nullptr;     // Edit: "&Continuous Play"
     QAction* AutoPause2 = nullptr;    // Edit: "Singl&e Play"
     QAction* Autopause1 = nullptr;    // mode menu: "&Single Play"

@@ -135,6 +135,9 @@ public:
     void setStereo(bool stereo);
     // Asks the decoder to report its balance and volume again.
     void requestVolumeReport();
+    // What the decoder reported last; -1 before its first report.
+    int reportedBalance() const { return reportedBalance_; }
+    int reportedVolume() const { return reportedVolume_; }
 
     // ---- Timer, modes, notifications -------------------------------------------------------
     void Timer1Timer();
@@ -239,6 +242,8 @@ private:
     bool timerStarted_ = false;
     // An end of stream arrived while Positioning was set.
     bool endPending_ = false;
+    int reportedBalance_ = -1;
+    int reportedVolume_ = -1;
     int updateDepth_ = 0;
     unsigned changed_ = 0;
     QTimer Timer1;

@@ -19,10 +19,12 @@ void PlayerEngine::handleNotification(const DecoderEvent& event) {
             emit endReceived();
             return;
         case Notification::Balance:
-            emit balanceReported(event.int32At(4));
+            reportedBalance_ = event.int32At(4);
+            emit balanceReported(reportedBalance_);
             return;
         case Notification::Volume:
-            emit volumeReported(event.int32At(8));
+            reportedVolume_ = event.int32At(8);
+            emit volumeReported(reportedVolume_);
             return;
         default:
             break;
