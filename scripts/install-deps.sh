@@ -12,6 +12,8 @@ packages=(
   mpg123                  # the decoding benchmark's peer
   xvfb xauth x11-utils    # start-up benchmark and screenshots under a virtual display
   fonts-dejavu-core       # a font for the offscreen test platform
+  dbus-daemon             # dbus-run-session: the media-player interface's test bus
+  playerctl               # trying the media-player interface as a desktop does
 )
 
 missing=()

@@ -10,9 +10,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 #include "ClientArea.h"
+#include "MprisService.h"
 #include "SonvoxApplication.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
@@ -289,6 +291,10 @@ void TPlayerForm::showEvent(QShowEvent* event) {
 }
 
 void TPlayerForm::FormShow() {
+    if (!mpris_) {
+        // After the window is shown: the bus is not needed for the first paint.
+        QTimer::singleShot(0, this, &TPlayerForm::startMediaInterface);
+    }
     if (settings_.startPending) {
         settings_.startPending = false;
         const QString ext = settings_.startFile.right(3).toUpper();
@@ -381,61 +387,6 @@ void TPlayerForm::customEvent(QEvent* event) {
         return;
     }
     QMainWindow::customEvent(event);
-}
-
-// ---- Player windows and keys ------------------------------------------------------------
-
-PlayerKeys::Actions TPlayerForm::keyActions() {
-    PlayerKeys::Actions a;
-    a.playlistDouble = [this] { reportingErrors([this] { lists_->PlaylistDouble(); }); };
-    a.togglePlayMode = [this] {
-        if (engine_->playMode() == PlayMode::Single) {
-            Playlist1Click();
-        } else {
-            Autopause1Click();
-        }
-    };
-    a.info = [this] { InfoUpClick(); };
-    a.loadIntoPlaylist = [this] { MpegFile1Click(); };
-    a.loadIntoSelection = [this] {
-        reportingErrors([this] { lists_->loadTracksIntoSelection(); });
-    };
-    a.volume = [this] { MonitorPL1Click(); };
-    return a;
-}
-
-// Made on first use; from then on it follows the decoder's reports while hidden too.
-void TPlayerForm::MonitorPL1Click() {
-    if (!VolumeForm) {
-        VolumeForm = new TVolumeForm(this);
-        if (engine_->reportedVolume() >= 0) {
-            VolumeForm->SetVolumePosition(engine_->reportedVolume());
-        }
-        if (engine_->reportedBalance() >= 0) {
-            VolumeForm->SetBalancePosition(engine_->reportedBalance());
-        }
-        if (const QScreen* s = screen()) {
-            const QRect area = s->availableGeometry();
-            VolumeForm->move(area.center() -
-                             QPoint(VolumeForm->width() / 2, VolumeForm->height() / 2));
-        }
-    }
-    VolumeForm->AttachPlayer(*engine_);
-    VolumeForm->show();
-    VolumeForm->raise();
-    VolumeForm->activateWindow();
-}
-
-void TPlayerForm::InfoUpClick() {
-    const QString track = engine_->currentTrack();
-    if (track.isEmpty() || !engine_->trackLoaded()) {
-        return;
-    }
-    if (showTitleInformation_) {
-        showTitleInformation_(track, engine_->display().lengthText);
-    }
-    // Edits made in the window show at once.
-    reportingErrors([this, track] { engine_->showTrackTag(track); });
 }
 
 // ---- Hand-offs ------------------------------------------------------------------------

@@ -29,6 +29,7 @@ class QActionGroup;
 class QMenu;
 class TLoadDialog;
 class TVolumeForm;
+class MprisService;
 class TrackLists;
 class XaudioPlayer;
 class ClientArea;
@@ -59,6 +60,7 @@ public:
     bool timerStarted() const { return timerStarted_; }
     QMenu* modeMenu() const { return PopupMenu2; }
     TVolumeForm* volumeForm() const { return VolumeForm; }
+    MprisService* mediaInterface() const { return mpris_; }
     // Shows the title-information window modally for a track and its length text.
     void setTitleInformation(std::function<void(const QString&, const QString&)> show) {
         showTitleInformation_ = std::move(show);
@@ -118,6 +120,8 @@ private:
     void LoadSettings();
     void buildMenus();
     PlayerKeys::Actions keyActions();
+    // The media-player interface on the session bus, started once the window shows.
+    void startMediaInterface();
     // The directory the dialogs start in for kind, from the settings in force.
     QString directoryFor(LoadKind kind) const;
     void updateFileMenu();
@@ -136,6 +140,7 @@ private:
     std::unique_ptr<TrackLists> lists_;
     std::unique_ptr<PlayerEngine> engine_;
     PlayerKeys* keys_ = nullptr;
+    MprisService* mpris_ = nullptr;
     TVolumeForm* VolumeForm = nullptr;  // made on first use, see MonitorPL1Click()
     std::function<void(const QString&, const QString&)> showTitleInformation_;
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()

@@ -43,6 +43,21 @@ void PlayerEngine::start() {
     Timer1.start();
 }
 
+std::uint32_t PlayerEngine::loadNumber() const {
+    return player_.loadNumber();
+}
+
+bool PlayerEngine::hasNextTrack() const {
+    return !playlist_.firstFileName().isEmpty();
+}
+
+void PlayerEngine::setStatus(PlaybackStatus status) {
+    if (status_ != status) {
+        status_ = status;
+        emit playbackStatusChanged(status);
+    }
+}
+
 FastSeek PlayerEngine::fastSeek() const {
     if (display_.backwardHeld) {
         return FastSeek::Backward;
@@ -184,12 +199,14 @@ void PlayerEngine::PrevUpClick() {
     PauseColors();
     state_.Playing = false;
     player_.Stop();
+    emit positionJumped(0);
 }
 
 void PlayerEngine::AnfangUpClick() {
     Update update(*this);
     player_.Stop();
     player_.Seek(0, 0);
+    emit positionJumped(0);
     if (state_.Playing) {
         player_.Play();
     } else {
@@ -224,6 +241,7 @@ void PlayerEngine::TrackBar1MouseUp() {
     if (state_.Playing) {
         player_.Play();
     }
+    emit positionJumped(display_.position);
     setPositioning(false);
 }
 
@@ -267,6 +285,7 @@ void PlayerEngine::seekStep() {
     setPosition(display_.position + step);
     showPosition();
     player_.Seek(display_.position, display_.length);
+    emit positionJumped(display_.position);
 }
 
 // ---- Sound --------------------------------------------------------------------------------

@@ -31,6 +31,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 
 #include "Id3v1Tag.h"
@@ -50,6 +51,10 @@ struct PlayerState {
     int TickCount = 0;         // 100 ms ticks since the last load, wrapped at 10 while playing
     bool BlinkPhase = false;   // which lamp image the next blinking tick shows
 };
+
+// What the decoder last said it does with the loaded track (Stopped also when nothing is
+// loaded, and after the end of a stream).
+enum class PlaybackStatus { Stopped, Playing, Paused };
 
 // Which way the fast-seek buttons move the track.
 enum class FastSeek { None, Forward, Backward };
@@ -92,6 +97,13 @@ public:
     bool timerStarted() const { return timerStarted_; }
     PlayMode playMode() const { return display_.playMode; }
     FastSeek fastSeek() const;
+    PlaybackStatus playbackStatus() const { return status_; }
+    // The loaded track's length in whole seconds as the decoder reported it (hours kept).
+    int trackSeconds() const { return trackSeconds_; }
+    // The playlist holds a track the next-track command would take.
+    bool hasNextTrack() const;
+    // The number of the last load (XaudioPlayer's), new for every track loaded.
+    std::uint32_t loadNumber() const;
     QTimer& timer() { return Timer1; }
 
     // ---- Transport ------------------------------------------------------------------------
@@ -176,6 +188,9 @@ signals:
     void nextEnabledChanged(bool enabled);
     // A track ended (or could not be played) and the playlist held no next one.
     void playlistRanOut();
+    void playbackStatusChanged(PlaybackStatus status);
+    // The position jumped to `seconds` by a seek, a restart or a stop (not by playing on).
+    void positionJumped(int seconds);
     // `file` could not be opened; `reason` is a decoder::FailReason.
     void trackFailed(const QString& file, int reason);
     // A command met an error it could not act on (a tag that cannot be read).
@@ -225,6 +240,7 @@ private:
         }
     }
 
+    void setStatus(PlaybackStatus status);
     void onState(int state);
     void onDuration(int seconds);
     void onTimeCode(int minutes, int seconds);
@@ -239,6 +255,8 @@ private:
     PlayerState state_;
     PlayerDisplay display_;
     bool trackLoaded_ = false;
+    PlaybackStatus status_ = PlaybackStatus::Stopped;
+    int trackSeconds_ = 0;
     bool timerStarted_ = false;
     // An end of stream arrived while Positioning was set.
     bool endPending_ = false;

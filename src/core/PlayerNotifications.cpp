@@ -71,11 +71,15 @@ void PlayerEngine::handleNotification(const DecoderEvent& event) {
 void PlayerEngine::onState(int state) {
     switch (static_cast<StreamState>(state)) {
         case StreamState::Playing:
+            setStatus(PlaybackStatus::Playing);
             showPlayingButtons(true);
             PlayColors();
             break;
         case StreamState::Stopped:
         case StreamState::Paused:
+            setStatus(static_cast<StreamState>(state) == StreamState::Paused
+                          ? PlaybackStatus::Paused
+                          : PlaybackStatus::Stopped);
             showPlayingButtons(false);
             PauseColors();
             break;
@@ -88,6 +92,7 @@ void PlayerEngine::onState(int state) {
 }
 
 void PlayerEngine::onDuration(int seconds) {
+    trackSeconds_ = seconds;
     const int length = seconds % 3600;  // hours are dropped
     setLength(length);
     setPosition(0);
@@ -137,12 +142,14 @@ void PlayerEngine::onTrackFailed(int reason) {
     change(display_.stream, StreamText{}, PlayerDisplay::StreamPart);
     change(display_.lengthText, QString(), PlayerDisplay::LengthPart);
     setLength(0);
+    trackSeconds_ = 0;
     setThirdField(0);
     showPosition();
     emit trackFailed(state_.CurrentTrack, reason);
 }
 
 void PlayerEngine::endOfStream() {
+    setStatus(PlaybackStatus::Stopped);
     showPlayingButtons(false);
     player_.Seek(0, 0);
     PauseColors();
