@@ -116,10 +116,10 @@ QVariantMap MprisService::metadata() const {
     m.insert(QStringLiteral("xesam:title"), tag.title);
     m.insert(QStringLiteral("xesam:artist"), QStringList{tag.artist});
     m.insert(QStringLiteral("xesam:album"), engine_.currentTag().album);
-    m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track).toString());
+    m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track).toString(QUrl::FullyEncoded));
     const QString cover = hooks_.coverFile ? hooks_.coverFile(track) : QString();
     if (!cover.isEmpty()) {
-        m.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(cover).toString());
+        m.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(cover).toString(QUrl::FullyEncoded));
     }
     return m;
 }
