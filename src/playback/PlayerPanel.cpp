@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <QSlider>
+
+#include "controls/ControlAccessibility.h"
 #include "controls/Glyphs.h"
 #include "controls/TDigit.h"
 #include "controls/TKMVButton.h"
@@ -186,8 +189,38 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     setFixedSize(kWidth, kHeight);
     setPalette(Glyphs::panelPalette());
     setFocusPolicy(Qt::StrongFocus);
+    installControlAccessibility();
     buildDisplay();
     buildTransport();
+    nameForAssistiveTools();
+}
+
+// Screen readers read what a control is called; the labels read their own text.
+void PlayerPanel::nameForAssistiveTools() {
+    const std::pair<QWidget*, const char*> names[] = {
+        {SegmentTimePl1Min, "Abgelaufene Minuten"},
+        {SegmentTimePl1Sec, "Abgelaufene Sekunden"},
+        {SegmentTimePl1Frame, "Laufende Anzeige"},
+        {SegmentRestPl1Min, "Restminuten"},
+        {SegmentRestPl1Sec, "Restsekunden"},
+        {LampeOnPL1, "Lampe an"},
+        {LampeFlashPL1, "Lampe blinkt"},
+        {LampeOffPL1, "Lampe aus"},
+        {TTLabel, "Titellänge"},
+    };
+    for (const auto& [widget, name] : names) {
+        widget->setAccessibleName(QString::fromUtf8(name));
+    }
+    for (QLabel* mode : {ModeAutoPause, ModePlaylist}) {
+        mode->setAccessibleName(mode->toolTip());
+    }
+    for (QLabel* value :
+         {IntLabelpl1, TitLabelPl1, LabelStylePL1, JahrLabel, MPEG, Layer, kbps, kHz, StereoLab}) {
+        value->setAccessibleDescription(value->parentWidget()->toolTip());
+    }
+    if (auto* slider = TrackBar1->findChild<QSlider*>()) {
+        slider->setAccessibleName(PL1PanelPosition->toolTip());
+    }
 }
 
 PlayerPanel::~PlayerPanel() = default;

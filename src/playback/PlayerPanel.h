@@ -114,6 +114,7 @@ private:
     void buildDisplay();
     void buildTransport();
     void holdPressedLook(TKMVButton* button);
+    void nameForAssistiveTools();
     void paintFace(QPainter& painter);
     void connectInput();
     // Brings the controls named by `parts` (PlayerDisplay::Part) up to the engine's display.

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 
 #include "controls/TKmvTrackBar.h"
 #include "core/PlayerEngine.h"
@@ -65,6 +66,13 @@ TVolumeForm::TVolumeForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid->addWidget(MuteCheckBox, 4, 0, 1, 2);
     grid->addWidget(channels, 5, 0, 1, 2);
     setFixedSize(sizeHint());
+    for (auto [bar, label] :
+         {std::pair{VolumeTrackBar, VolumeLabel}, std::pair{BalanceTrackBar, BalanceLabel}}) {
+        if (auto* slider = bar->findChild<QSlider*>()) {
+            slider->setAccessibleName(label->text());
+        }
+    }
+    CenterButton->setAccessibleName(CenterButton->toolTip());
 
     connect(VolumeTrackBar, &TKmvTrackBar::changed, this, &TVolumeForm::VolumeTrackBarChange);
     connect(BalanceTrackBar, &TKmvTrackBar::changed, this, &TVolumeForm::BalanceTrackBarChange);

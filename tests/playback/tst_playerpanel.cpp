@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QAccessible>
 #include <QSlider>
 
 #include "FakeDecoder.h"
@@ -236,6 +237,34 @@ private slots:
         QCOMPARE(r.decoder->log(), QStringList({"Stop", "Stop", "Seek 0 0"}));
         QCOMPARE(r.times(), "00:00 -03:20");
         QVERIFY(!p.NextUp->IsDown() && !p.PrevUp->IsDown());
+    }
+
+    void assistiveToolsCanReadAndPress() {
+        Rig r;
+        QVERIFY(QTest::qWaitForWindowExposed(&r.panel));
+        PlayerPanel& p = r.panel;
+        auto face = [](QObject* o) { return QAccessible::queryAccessibleInterface(o); };
+        for (TKMVButton* b : p.findChildren<TKMVButton*>()) {
+            QCOMPARE(face(b)->role(), QAccessible::Button);
+            QVERIFY2(!face(b)->text(QAccessible::Name).isEmpty(), qPrintable(b->toolTip()));
+        }
+        for (TDigit* d : p.findChildren<TDigit*>()) {
+            QCOMPARE(face(d)->role(), QAccessible::StaticText);
+            QVERIFY(!face(d)->text(QAccessible::Name).isEmpty());
+        }
+        QCOMPARE(face(r.slider())->role(), QAccessible::Slider);
+        QCOMPARE(face(r.slider())->text(QAccessible::Name), "Titelpositionierung");
+        QCOMPARE(face(p.ModePlaylist)->text(QAccessible::Name), p.ModePlaylist->toolTip());
+
+        r.playAt(200, 70);
+        QCOMPARE(face(p.IntLabelpl1)->text(QAccessible::Name), "Artist /m/a.mp3");
+        QCOMPARE(face(p.IntLabelpl1)->text(QAccessible::Description), "Interpret");
+        QCOMPARE(face(p.SegmentTimePl1Min)->text(QAccessible::Value), "01");
+        QCOMPARE(face(p.SegmentRestPl1Sec)->text(QAccessible::Value), "10");
+        QVERIFY(face(p.PlayUp)->state().pressed);
+        face(p.PauseUp)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(r.decoder->log(), QStringList({"Pause"}));
+        QVERIFY(!face(p.PlayUp)->state().pressed);
     }
 };
 
