@@ -274,6 +274,15 @@ void PlayerPanel::buildDisplay() {
     LampeOnPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeOnPL1), {10, 0});
     LampeFlashPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeFlashPL1), {10, 0});
     LampeOffPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeOffPL1), {10, 0});
+    // The lamps change ten times a second while blinking: drawn opaque on the display's
+    // ground, so swapping them repaints only the lamp, not the panel behind it.
+    for (QLabel* lamp : {LampeOnPL1, LampeFlashPL1, LampeOffPL1}) {
+        QPalette palette = lamp->palette();
+        palette.setColor(QPalette::Window, kDisplayGround);
+        lamp->setPalette(palette);
+        lamp->setAutoFillBackground(true);
+        lamp->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
     LampeOnPL1->hide();
     LampeFlashPL1->hide();
     ModeAutoPause = makeImage(PL1PanelMode, Glyphs::mode(Glyphs::Mode::ModeAutoPause), {0, 18});
