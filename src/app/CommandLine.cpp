@@ -67,6 +67,19 @@ CommandLine CommandLine::parse(const QStringList& args, const QString& currentDi
         return line;
     }
 
+    // Several files (as a file manager passes them) go to the playlist as one batch; two
+    // arguments whose second is "R" keep their meaning.
+    const bool shuffleArgument = rest.size() == 2 && rest.at(1).toUpper() == QLatin1String("R");
+    if (rest.size() > 1 && !shuffleArgument) {
+        line.action = Action::Playlist;
+        for (const QString& file : rest) {
+            if (!file.isEmpty()) {
+                line.files.append(absoluteName(file, currentDir));
+            }
+        }
+        return line;
+    }
+
     line.hasStartArguments = !rest.isEmpty();
     if (!rest.isEmpty() && !rest.first().isEmpty()) {
         line.startFile = absoluteName(rest.first(), currentDir);
@@ -115,6 +128,7 @@ QList<InstanceMessage> CommandLine::handOverMessages(QString* skippedName) const
 QString CommandLine::helpText() {
     return QStringLiteral(
         "Usage: sonvox [FILE [R]]\n"
+        "       sonvox FILE FILE...\n"
         "       sonvox --playlist FILE...\n"
         "       sonvox --selection FILE...\n"
         "\n"
@@ -123,6 +137,9 @@ QString CommandLine::helpText() {
         "  FILE                 a track, or a .ply or .sel list to load into the playlist;\n"
         "                       when Sonvox is already running, the file is handed to it\n"
         "  R                    shuffle the list FILE once after loading it\n"
+        "  FILE FILE...         several files: all of them go to the playlist, as with\n"
+        "                       --playlist (what a file manager's \"Open with\" passes)\n"
+        "  --                   what follows are file names, also when they start with \"-\"\n"
         "  --playlist FILE...   add the files to the playlist of the running Sonvox,\n"
         "                       or start Sonvox with them\n"
         "  --selection FILE...  add the files to the selection in the same way\n"

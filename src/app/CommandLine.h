@@ -1,9 +1,10 @@
 #pragma once
 // What the command line asks for.
 //
-//   sonvox [FILE [R]]            play FILE (a track or a .ply/.sel list); "R" in either
-//                                case shuffles a start list once; further arguments are
-//                                ignored
+//   sonvox [FILE [R]]            play FILE (a track or a list file); "R" in either case
+//                                shuffles a start list once
+//   sonvox FILE FILE...          more files (but not FILE R): as --playlist FILE...
+//   sonvox -- FILE...            the same for names that start with "-"
 //   sonvox --playlist FILE...    hand FILEs to the running player's playlist
 //   sonvox --selection FILE...   hand FILEs to the running player's selection
 //   sonvox --help

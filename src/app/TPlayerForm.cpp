@@ -20,6 +20,7 @@
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
 #include "core/GenreTable.h"
+#include "core/ListFile.h"
 #include "core/Paths.h"
 #include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
@@ -297,8 +298,7 @@ void TPlayerForm::FormShow() {
     }
     if (settings_.startPending) {
         settings_.startPending = false;
-        const QString ext = settings_.startFile.right(3).toUpper();
-        if (ext == QLatin1String("PLY") || ext == QLatin1String("SEL")) {
+        if (isListFileName(settings_.startFile)) {
             engine_->setNextEnabled(true);
             startPlaylist();
         } else {
@@ -309,11 +309,16 @@ void TPlayerForm::FormShow() {
 }
 
 void TPlayerForm::startPlaylist() {
-    lists_->loadfile(settings_.startFile, ListLoadMode::Replace);
+    startPlaylistFrom(settings_.startFile, settings_.randomizeStartFile);
+}
+
+void TPlayerForm::startPlaylistFrom(const QString& listFile, bool randomize) {
+    lists_->loadfile(listFile, ListLoadMode::Replace);
     engine_->setCurrentTrack(lists_->playlistSource().firstFileName());
-    if (settings_.randomizeStartFile) {
+    if (randomize) {
         lists_->Randomize1Click();
     }
+    engine_->setNextEnabled(lists_->playlistSource().firstFileName().isEmpty() == false);
     engine_->NextUpClick();
     growHeight();
 }
@@ -408,7 +413,17 @@ void TPlayerForm::startReceived(const QString& file) {
         pendingStarts_.append(file);
         return;
     }
-    lists_->FillPlaylist({file});
+    takeStart(file);
+}
+
+// A list file is loaded into the playlist as a list, as a start file is; anything else is
+// a track for the playlist.
+void TPlayerForm::takeStart(const QString& file) {
+    if (isListFileName(file)) {
+        startPlaylistFrom(file, false);
+    } else {
+        lists_->FillPlaylist({file});
+    }
 }
 
 void TPlayerForm::playlistReceived(const QStringList& files) {
@@ -427,7 +442,7 @@ void TPlayerForm::onFirstTick() {
     timerStarted_ = true;
     const QStringList pending = std::exchange(pendingStarts_, {});
     for (const QString& file : pending) {
-        lists_->FillPlaylist({file});
+        takeStart(file);
     }
 }
 

@@ -104,6 +104,9 @@ public:
 
     // Loads the start list into the playlist and takes its first track into the player.
     void startPlaylist();
+    // Loads a list file into the playlist in place of its rows, shuffles it when asked, and
+    // takes its first track into the player.
+    void startPlaylistFrom(const QString& listFile, bool randomize);
 
     // ---- Room for the lists (ListWindowHost) ---------------------------------------------
     void growHeight() override;
@@ -128,6 +131,7 @@ private:
     void applyPlayModeMarks(PlayMode mode);
     void applyHintMarks(bool on);
     void onFirstTick();
+    void takeStart(const QString& file);
     void changeSetting(const std::function<void()>& command);
     void centreOnScreen();
 

@@ -12,8 +12,8 @@
 #include "app/TPlayerForm.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
-#include "core/Profile.h"
 #include "core/PlayerEngine.h"
+#include "core/Profile.h"
 
 namespace {
 QStringList g_errors;
@@ -128,11 +128,31 @@ private slots:
         QCOMPARE(decoder_->count(decoder::Command::OpenInput), 0);
     }
 
-    void startFileEndingInM3uIsHandedOverAsATrack() {
-        const QString list = writeFile(QStringLiteral("mix.m3u"));
-        auto form = makeForm({list});
-        form->show();
-        QVERIFY(decoder_->log().contains(QStringLiteral("OpenInput ") + list));
+    // Every list format is loaded as a list, at the first start and when a later start
+    // hands one over; its first track goes to the player.
+    void listFilesAreLoadedAsLists_data() {
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("start file") << false;
+        QTest::newRow("hand-off") << true;
+    }
+    void listFilesAreLoadedAsLists() {
+        QFETCH(bool, handedOver);
+        const QString track = home_->filePath(QStringLiteral("song.mp3"));
+        QVERIFY(QFile::copy(testsupport::dataFile("tone440.mp3"), track));
+        const QString m3u = writeFile(QStringLiteral("mix.m3u"), "song.mp3\n");
+        const QString pls =
+            writeFile(QStringLiteral("mix.pls"), "[playlist]\nFile1=song.mp3\nNumberOfEntries=1\n");
+        for (const QString& list : {m3u, pls}) {
+            auto form = makeForm(handedOver ? QStringList() : QStringList{list});
+            form->show();
+            if (handedOver) {
+                form->engine().Timer1Timer();  // the first tick: hand-offs are taken from now on
+                form->startReceived(list);
+            }
+            QVERIFY2(decoder_->log().contains(QStringLiteral("OpenInput ") + track),
+                     qPrintable(list));
+            QVERIFY(!decoder_->log().contains(QStringLiteral("OpenInput ") + list));
+        }
     }
 
     void missingStartFileIsNotPending() {

@@ -191,8 +191,14 @@ private slots:
         QTest::addColumn<QStringList>("files");
         using A = CommandLine::Action;
         QTest::newRow("none") << QStringList{} << int(A::Play) << QStringList{} << QStringList{};
-        QTest::newRow("relative file and r") << QStringList{"../x.ply", "r", "more"} << int(A::Play)
+        QTest::newRow("relative file and r") << QStringList{"../x.ply", "r"} << int(A::Play)
                                              << QStringList{"/home/x.ply", "r"} << QStringList{};
+        QTest::newRow("several files are one batch")
+            << QStringList{"a.mp3", "/m/b.mp3", "r"} << int(A::Playlist) << QStringList{}
+            << QStringList{"/home/u/a.mp3", "/m/b.mp3", "/home/u/r"};
+        QTest::newRow("two files")
+            << QStringList{"a.mp3", "b.mp3"} << int(A::Playlist) << QStringList{}
+            << QStringList{"/home/u/a.mp3", "/home/u/b.mp3"};
         QTest::newRow("absolute") << QStringList{"/m/a.mp3"} << int(A::Play)
                                   << QStringList{"/m/a.mp3"} << QStringList{};
         QTest::newRow("dash dash") << QStringList{"--", "-a.mp3"} << int(A::Play)
