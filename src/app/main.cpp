@@ -1,6 +1,7 @@
 // Process entry: one running player per user and settings directory. A later start hands
-// its file or list over to the running one and ends; the first start creates the main
-// window and runs the event loop.
+// its file or list over to the running one and ends, without a display; the first start
+// creates the main window and runs the event loop.
+#include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
 
@@ -8,9 +9,29 @@
 #include "ShownProbe.h"
 #include "SingleInstance.h"
 #include "SonvoxApplication.h"
+#include "StartGate.h"
 #include "TPlayerForm.h"
 #include "core/MpgDecoder.h"
 #include "core/Paths.h"
+
+namespace {
+
+// A later start: hands its files over to the running player and ends.
+int handOver(const CommandLine& command, const QString& socket) {
+    QString skipped;
+    const auto messages = command.handOverMessages(&skipped);
+    if (!skipped.isEmpty()) {
+        std::fprintf(stderr, "sonvox: the file name is too long to hand over: %s\n",
+                     qPrintable(skipped));
+    }
+    if (!SingleInstance::send(socket, messages)) {
+        std::fputs("sonvox: the running player did not answer\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // While a track plays the panel repaints a few small cells ten times a second. Through
@@ -19,8 +40,12 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
-    SonvoxApplication app(argc, argv);
-    const CommandLine command = CommandLine::parse(app.arguments().mid(1), QDir::currentPath());
+    // Everything up to the hand-off needs no display: no Qt application exists yet.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine command = CommandLine::parse(args, QDir::currentPath());
     switch (command.action) {
         case CommandLine::Action::Help:
             std::fputs(qPrintable(CommandLine::helpText()), stdout);
@@ -32,19 +57,21 @@ int main(int argc, char** argv) {
         default:
             break;
     }
+    const QString socket = Paths::instanceSocketName();
+    if (startgate::playerListens(socket)) {
+        QCoreApplication core(argc, argv);
+        return handOver(command, socket);
+    }
+    if (const QString problem = startgate::displayProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "sonvox: %s, and no Sonvox is running to take the files\n",
+                     qPrintable(problem));
+        return 1;
+    }
 
-    SingleInstance instance(Paths::instanceSocketName());
-    if (!instance.listen()) {
-        QString skipped;
-        const auto messages = command.handOverMessages(&skipped);
-        if (!skipped.isEmpty()) {
-            std::fprintf(stderr, "sonvox: the file name is too long to hand over: %s\n",
-                         qPrintable(skipped));
-        }
-        if (!SingleInstance::send(Paths::instanceSocketName(), messages)) {
-            std::fputs("sonvox: the running player did not answer\n", stderr);
-        }
-        return 0;
+    SonvoxApplication app(argc, argv);
+    SingleInstance instance(socket);
+    if (!instance.listen()) {  // another start won the race since
+        return handOver(command, socket);
     }
 
     const bool listStart = command.action == CommandLine::Action::Playlist ||
@@ -57,6 +84,8 @@ int main(int argc, char** argv) {
                      &TPlayerForm::playlistReceived);
     QObject::connect(&instance, &SingleInstance::selectionReceived, &form,
                      &TPlayerForm::selectionReceived);
+    // Ctrl+C and kill end Sonvox as closing its window does.
+    startgate::routeTerminationSignals(&form, [&form] { form.close(); });
     form.show();
     installShownProbe(&form);
 

@@ -36,6 +36,9 @@ bool SdlAudioOutput::initialise() {
     if (subsystemUp_) {
         return device_ != 0;
     }
+    // SDL would catch SIGINT and SIGTERM for itself, and Ctrl+C and kill would no longer
+    // end the program.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         subsystemUp_ = true;
         const char* driver = SDL_GetCurrentAudioDriver();

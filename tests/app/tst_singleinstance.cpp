@@ -2,10 +2,12 @@
 // one process, frames that must be dropped, the list rule, and the command line that
 // decides what a later start hands over.
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
+#include "app/StartGate.h"
 #include "core/Paths.h"
 
 using Messages = QList<InstanceMessage>;
@@ -253,6 +256,78 @@ private slots:
             joined += *SingleInstance::parseEncoderList(m.text);
         }
         QCOMPARE(joined, many);
+    }
+
+    // ---- The real program ------------------------------------------------------------
+
+    static QProcessEnvironment withoutDisplay() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        return env;
+    }
+
+    // A later start needs no display: it hands over, with absolute names, and ends with 0.
+    void secondStartAsARealProcess_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("expected");
+        const QString d = dir_.path();
+        QTest::newRow("track") << QStringList{"x.mp3"}
+                               << QStringList{"front", "start " + d + "/x.mp3"};
+        QTest::newRow("name with a dash")
+            << QStringList{"--", "-n.mp3"} << QStringList{"front", "start " + d + "/-n.mp3"};
+        QTest::newRow("several files")
+            << QStringList{"a.mp3", "/m/b.mp3"} << QStringList{"playlist " + d + "/a.mp3|/m/b.mp3"};
+    }
+    void secondStartAsARealProcess() {
+        QFETCH(QStringList, args);
+        QProcess second;
+        second.setProcessEnvironment(withoutDisplay());
+        second.setWorkingDirectory(dir_.path());
+        second.start(QStringLiteral(SONVOX_BINARY), args);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QFETCH(QStringList, expected);
+        QTRY_COMPARE(received_, expected);
+    }
+
+    void withoutPlayerAndDisplayOneLineAndFailure() {
+        first_.reset();
+        QProcess start;
+        start.setProcessEnvironment(withoutDisplay());
+        start.start(QStringLiteral(SONVOX_BINARY), {"/m/x.mp3"});
+        QVERIFY(start.waitForFinished(10000));
+        QCOMPARE(start.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(start.exitCode(), 1);
+        const QByteArray err = start.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY(err.startsWith("sonvox: no display"));
+    }
+
+    // Ctrl+C and kill end the player as closing its window does.
+    void terminationSignalsEndThePlayer_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void terminationSignalsEndThePlayer() {
+        QFETCH(int, signal);
+        first_.reset();
+        QProcess player;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("SONVOX_DATA_DIR", dir_.filePath("data"));
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(SONVOX_BINARY), QStringList{});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(startgate::playerListens(socket_), 10000);
+        QTest::qWait(300);  // past start-up: the decoder and SDL are running
+        ::kill(pid_t(player.processId()), signal);
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
     }
 };
 

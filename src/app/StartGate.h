@@ -1,0 +1,27 @@
+#pragma once
+// What main decides before any Qt application object exists, so that a second start,
+// --help and a hand-off work without a display:
+//   - whether a player already listens on the instance socket (a plain connect, no Qt);
+//   - whether a display can be reached at all, so that a start without one ends with one
+//     line on standard error instead of Qt's abort;
+// and, once the window exists, the routing of SIGINT and SIGTERM into the event loop
+// (through a pipe the handler writes to), so that they end Sonvox as closing its window does.
+
+#include <QString>
+#include <functional>
+
+class QObject;
+
+namespace startgate {
+
+// True when something accepts connections on the local socket at `path`.
+bool playerListens(const QString& path);
+
+// Empty when the platform Qt will use can be reached; else why not, in one line.
+QString displayProblem();
+
+// Calls `onSignal` on the GUI thread, from the event loop, when SIGINT or SIGTERM arrives.
+// `context` owns the notifier. Call once, after the application object exists.
+void routeTerminationSignals(QObject* context, std::function<void()> onSignal);
+
+}  // namespace startgate
