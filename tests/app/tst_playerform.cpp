@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include "FakeDecoder.h"
@@ -12,7 +14,9 @@
 #include "app/TPlayerForm.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
+#include "controls/TKMVButton.h"
 #include "core/PlayerEngine.h"
+#include "playback/PlayerPanel.h"
 #include "core/Profile.h"
 
 namespace {
@@ -98,11 +102,16 @@ private slots:
         QTRY_COMPARE(form->clientSize(), QSize(kPlayerPanelWidth, kPlayerPanelHeight));
     }
 
+    // Reported once; the player then runs on without sound: its commands go nowhere.
     void decoderThatCannotStartIsReported() {
         auto form = makeForm({}, 1);
         QCOMPARE(g_errors, QStringList{QStringLiteral("Cannot start Xaudio Decoder")});
-        form->show();  // the window opens all the same
-        QVERIFY(form->isVisible());
+        form->show();
+        form->engine().loadTrack(writeFile(QStringLiteral("a.mp3")));
+        QTest::mouseClick(form->panel().PrevUp, Qt::LeftButton);
+        form->engine().Timer1Timer();
+        QVERIFY(decoder_->isEmpty());
+        QCOMPARE(g_errors.size(), 1);
     }
 
     void closingStopsThenQuitsTheDecoder() {
@@ -189,17 +198,69 @@ private slots:
         QVERIFY(g_errors.first().endsWith(QStringLiteral(" kann nicht geschrieben werden")));
     }
 
+    // The hints switch at once, even when the settings file cannot take the change: the
+    // error is reported and the marks show what is in force.
+    void hintsSwitchBeforeTheyAreWritten_data() {
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("written") << true;
+        QTest::newRow("settings file cannot be written") << false;
+    }
     void hintsSwitchBeforeTheyAreWritten() {
+        QFETCH(bool, writable);
         auto form = makeForm();
         auto* app = qobject_cast<SonvoxApplication*>(QCoreApplication::instance());
-        form->Hinweiseaus1Click();
-        QVERIFY(modeAction(*form, QStringLiteral("&No Hints"))->isChecked());
-        if (app) {
-            QVERIFY(!app->showHints());
+        QVERIFY(app && app->showHints());
+        if (!writable) {  // a folder where the file should be: no write can succeed, not even as
+                          // root
+            QFile::remove(Paths::settingsFile());
+            QVERIFY(QDir().mkpath(Paths::settingsFile()));
         }
-        Profile profile(Paths::settingsFile());
-        QCOMPARE(profile.readBool(QStringLiteral("Setup"), QStringLiteral("ShowHint"), true),
-                 false);
+        modeAction(*form, QStringLiteral("&No Hints"))->trigger();
+        QVERIFY(!app->showHints());
+        QVERIFY(modeAction(*form, QStringLiteral("&No Hints"))->isChecked());
+        QCOMPARE(g_errors.size(), writable ? 0 : 1);
+        if (writable) {
+            Profile profile(Paths::settingsFile());
+            QCOMPARE(profile.readBool(QStringLiteral("Setup"), QStringLiteral("ShowHint"), true),
+                     false);
+        } else {
+            QDir(Paths::settingsFile()).removeRecursively();
+        }
+        app->setShowHints(true);
+    }
+
+    // With hints off no tooltip shows; with them on the control's hint does.
+    void tooltipSwitch() {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QWidget* play = form->panel().PlayUp;
+        auto hover = [play] {
+            QToolTip::hideText();
+            const QPoint at = play->rect().center();
+            QHelpEvent event(QEvent::ToolTip, at, play->mapToGlobal(at));
+            QCoreApplication::sendEvent(play, &event);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        form->Hinweiseaus1Click();
+        QCOMPARE(hover(), QString());
+        form->Hinweisean1Click();
+        QCOMPARE(hover(), QStringLiteral("Wiedergabe"));
+        QToolTip::hideText();
+    }
+
+    // A start list makes room for the playlist and keeps the window on the screen.
+    void startListGrowsTheWindowAndKeepsItOnScreen() {
+        QVERIFY(QFile::copy(testsupport::dataFile("tone440.mp3"), home_->filePath("a.mp3")));
+        const QString list = writeFile(QStringLiteral("start.m3u"), "a.mp3\n");
+        auto form = makeForm({list});
+        const int screenHeight = form->screen()->geometry().height();
+        form->move(10, screenHeight - 150);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(form->clientSize().height(), 333);
+        QTRY_COMPARE(form->frameGeometry().top(), screenHeight - form->frameGeometry().height());
+        QVERIFY(decoder_->log().contains("OpenInput " + home_->filePath("a.mp3")));
     }
 
     void savedPositionsComeBack() {
@@ -207,6 +268,7 @@ private slots:
             auto form = makeForm();
             form->show();
             form->setClientSize(640, 480);
+            form->move(100, 80);
             QTRY_COMPARE(form->clientSize(), QSize(640, 480));
             form->SaveWindowpositions1Click();
             form->DefaultPositions1Click();
@@ -224,6 +286,7 @@ private slots:
             kDefaultCoverWidth);
         auto again = makeForm();
         QCOMPARE(again->clientSize(), QSize(640, 480));
+        QCOMPARE(again->pos(), QPoint(100, 80));
     }
 };
 
