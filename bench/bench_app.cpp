@@ -1,6 +1,10 @@
 // Whole-program figures, measured under a virtual X display:
-//   startup_ratio     exec to main window shown, against a minimal Qt window (same run)
-//   play_cpu_percent  CPU used by the whole program while it plays for 30 s, window shown
+//   startup_ratio       exec to main window shown, against a minimal Qt window (same run)
+//   startup_text_ratio  the same against a Qt window that shows one label, so that both
+//                       pay for the fonts
+//   idle_rss_ratio      resident memory 5 s after the window is shown, idle, against the
+//                       one-label window
+//   play_cpu_percent    CPU used by the whole program while it plays for 30 s, window shown
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -79,6 +83,48 @@ double timeToShown(const QString& program, const QStringList& args,
     return -1;
 }
 
+// Resident memory in kB, from /proc.
+long residentKb(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return -1;
+}
+
+// Starts the program, waits until its window is shown, idles 5 s and returns its resident
+// memory in kB.
+long idleRssKb(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
+    QProcess p;
+    QProcessEnvironment e = env;
+    e.insert(QStringLiteral("SONVOX_REPORT_SHOWN"), QStringLiteral("1"));
+    p.setProcessEnvironment(e);
+    p.start(program, args);
+    QElapsedTimer t;
+    t.start();
+    bool shown = false;
+    while (!shown && t.elapsed() < 20000 && p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(50);
+        shown = p.readAll().contains("shown");
+    }
+    long kb = -1;
+    if (shown) {
+        QThread::sleep(5);
+        kb = residentKb(p.processId());
+    }
+    p.terminate();
+    if (!p.waitForFinished(5000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return kb;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
@@ -133,17 +179,29 @@ int main(int argc, char** argv) {
     const QString sonvox = binDir() + QStringLiteral("/../sonvox");
     const QString floor = binDir() + QStringLiteral("/floor_window");
 
-    // Warm both up once, then alternate so that machine noise hits both alike.
+    // Warm all up once, then alternate so that machine noise hits them alike.
+    const QStringList label{QStringLiteral("--label")};
     timeToShown(sonvox, {}, env);
     timeToShown(floor, {}, env);
-    std::vector<double> sonvoxMs, floorMs;
+    timeToShown(floor, label, env);
+    std::vector<double> sonvoxMs, floorMs, labelMs;
     for (int i = 0; i < 7; ++i) {
         sonvoxMs.push_back(timeToShown(sonvox, {}, env));
         floorMs.push_back(timeToShown(floor, {}, env));
+        labelMs.push_back(timeToShown(floor, label, env));
     }
-    const double s = median(sonvoxMs), f = median(floorMs);
-    std::printf("bench: startup_ms %.1f ms (floor %.1f ms)\n", s, f);
+    const double s = median(sonvoxMs), f = median(floorMs), l = median(labelMs);
+    std::printf("bench: startup_ms %.1f ms (floor %.1f ms, one label %.1f ms)\n", s, f, l);
     std::printf("bench: startup_ratio %.2f x (target <= 1.5)\n", f > 0 ? s / f : 0.0);
+    std::printf("bench: startup_text_ratio %.2f x (target <= 1.25)\n", l > 0 ? s / l : 0.0);
+    std::fflush(stdout);
+
+    const long sonvoxKb = idleRssKb(sonvox, {}, env);
+    const long labelKb = idleRssKb(floor, label, env);
+    std::printf("bench: idle_rss_mb %.1f MB (one label %.1f MB)\n", sonvoxKb / 1024.0,
+                labelKb / 1024.0);
+    std::printf("bench: idle_rss_ratio %.2f x (target <= 1.2)\n",
+                labelKb > 0 && sonvoxKb > 0 ? double(sonvoxKb) / double(labelKb) : 0.0);
     std::fflush(stdout);
 
     // CPU of the whole program over 30 s of playing, window shown. Typical play: the first

@@ -1,6 +1,9 @@
-// The start-up floor: a minimal Qt program that shows one empty window and reports when
-// the window system has mapped it, the same way sonvox does under SONVOX_EXIT_WHEN_SHOWN.
+// The start-up floor: a minimal Qt program that shows one empty window (or, with --label,
+// one that shows a line of text, so that it pays for the fonts as well) and reports when
+// the window system has mapped it, the same way sonvox does under SONVOX_EXIT_WHEN_SHOWN
+// or SONVOX_REPORT_SHOWN.
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 
 #include "ShownProbe.h"
@@ -9,6 +12,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget window;
     window.resize(315, 201);
+    if (app.arguments().contains(QStringLiteral("--label"))) {
+        auto* label = new QLabel(QStringLiteral("Nordlicht Ensemble - Glass Harbour"), &window);
+        label->move(10, 10);
+    }
     window.show();
     installShownProbe(&window);
     return app.exec();

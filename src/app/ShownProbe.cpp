@@ -9,27 +9,34 @@
 namespace {
 class ExposeWatcher : public QObject {
 public:
-    using QObject::QObject;
+    ExposeWatcher(QObject* parent, bool exit) : QObject(parent), exit_(exit) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Expose) {
             auto* window = qobject_cast<QWindow*>(watched);
             if (window && window->isExposed()) {
                 std::fputs("shown\n", stdout);
                 std::fflush(stdout);
-                QCoreApplication::exit(0);
+                window->removeEventFilter(this);
+                if (exit_) {
+                    QCoreApplication::exit(0);
+                }
             }
         }
         return false;
     }
+
+private:
+    bool exit_;
 };
 }  // namespace
 
 void installShownProbe(QWidget* window) {
-    if (qEnvironmentVariableIsEmpty("SONVOX_EXIT_WHEN_SHOWN")) {
+    const bool exit = !qEnvironmentVariableIsEmpty("SONVOX_EXIT_WHEN_SHOWN");
+    if (!exit && qEnvironmentVariableIsEmpty("SONVOX_REPORT_SHOWN")) {
         return;
     }
     window->winId();  // make sure the native window exists
     if (QWindow* handle = window->windowHandle()) {
-        handle->installEventFilter(new ExposeWatcher(handle));
+        handle->installEventFilter(new ExposeWatcher(handle, exit));
     }
 }
