@@ -14,6 +14,8 @@ packages=(
   fonts-dejavu-core       # a font for the offscreen test platform
   dbus-daemon             # dbus-run-session: the media-player interface's test bus
   playerctl               # trying the media-player interface as a desktop does
+  xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils
+                          # file-type registration and its test through xdg-mime
 )
 
 missing=()

@@ -16,6 +16,9 @@
 #include "ClientArea.h"
 #include "MprisService.h"
 #include "SonvoxApplication.h"
+#include "TSetupForm.h"
+#include "core/FileTypeRegistration.h"
+#include "core/PhysicalMemory.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
@@ -259,6 +262,8 @@ void TPlayerForm::buildMenus() {
     HideCover1 = new QAction(QStringLiteral("&Hide Cover"), this);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("&Setup"), this,
+                    [this] { runReported([this] { Setup1Click(); }); });
     help->addAction(QStringLiteral("&About"), this,
                     [this] { runReported([this] { About2Click(); }); });
 
@@ -551,6 +556,19 @@ void TPlayerForm::changeSetting(const std::function<void()>& command) {
         applyHintMarks(app ? app->showHints() : Hinweisean1->isChecked());
         SonvoxApplication::reportError(e.message());
     }
+}
+
+void TPlayerForm::Setup1Click() {
+    if (!SetupForm1) {
+        TSetupForm::Host host{[this] { return settings_.playMode; },
+                              [this] { return Hinweisean1->isChecked(); },
+                              [this](PlayMode mode) {
+                                  mode == PlayMode::Single ? Autopause1Click() : Playlist1Click();
+                              },
+                              [this](bool on) { on ? Hinweisean1Click() : Hinweiseaus1Click(); }};
+        SetupForm1 = new TSetupForm(profile_, settings_, std::move(host), nullptr, nullptr, this);
+    }
+    SetupForm1->exec();
 }
 
 void TPlayerForm::About2Click() {

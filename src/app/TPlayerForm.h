@@ -28,6 +28,7 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class TLoadDialog;
+class TSetupForm;
 class TVolumeForm;
 class MprisService;
 class TrackLists;
@@ -90,6 +91,7 @@ public slots:
     void Playlist1Click();     // continuous play
     void Hinweisean1Click();   // tooltips on
     void Hinweiseaus1Click();  // tooltips off
+    void Setup1Click();        // the setup window, made on first use
     void About2Click();
     // The volume window: made on first use, attached to the engine and shown on every call.
     void MonitorPL1Click();
@@ -149,6 +151,7 @@ private:
     std::function<void(const QString&, const QString&)> showTitleInformation_;
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
+    TSetupForm* SetupForm1 = nullptr;       // made on first use, see Setup1Click()
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {

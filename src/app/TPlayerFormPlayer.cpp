@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "MprisService.h"
+#include "core/ApplicationId.h"
 #include "TPlayerForm.h"
 #include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
@@ -71,7 +72,7 @@ void TPlayerForm::startMediaInterface() {
     hooks.raise = [this] { bringToFront(); };
     hooks.quit = [this] { close(); };
     hooks.open = [this](const QString& file) { startReceived(file); };
-    hooks.desktopEntry = QStringLiteral("io.github.sonvox.Sonvox");
+    hooks.desktopEntry = ApplicationId::kId;
     mpris_ = new MprisService(*engine_, std::move(hooks), this);
     mpris_->registerOnSessionBus();  // without a session bus, simply none
 }

@@ -48,6 +48,10 @@ QString settingsFile() {
     return settingsDir() + QStringLiteral("/KMV.INI");
 }
 
+QString systemIniFile() {
+    return settingsDir() + QStringLiteral("/system.INI");
+}
+
 QString dataDir() {
     QString dir = absoluteEnvDir("SONVOX_DATA_DIR");
     if (dir.isEmpty()) {

@@ -18,6 +18,10 @@ QString settingsDir();
 // The settings file, "KMV.INI" in settingsDir().
 QString settingsFile();
 
+// The stand-in for the system's own profile, "system.INI" in settingsDir(). Only the setup
+// window's file-cache page reads and writes it; nothing on Linux acts on it.
+QString systemIniFile();
+
 // $SONVOX_DATA_DIR, else $XDG_DATA_HOME/sonvox, else ~/.local/share/sonvox; no trailing "/".
 QString dataDir();
 
