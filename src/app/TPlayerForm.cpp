@@ -16,15 +16,16 @@
 #include "ClientArea.h"
 #include "MprisService.h"
 #include "SonvoxApplication.h"
+#include "TAboutForm.h"
 #include "TSetupForm.h"
-#include "core/FileTypeRegistration.h"
-#include "core/PhysicalMemory.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
+#include "core/FileTypeRegistration.h"
 #include "core/GenreTable.h"
 #include "core/ListFile.h"
 #include "core/Paths.h"
+#include "core/PhysicalMemory.h"
 #include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
 #include "core/XaudioPlayer.h"
@@ -572,6 +573,8 @@ void TPlayerForm::Setup1Click() {
 }
 
 void TPlayerForm::About2Click() {
-    QMessageBox::about(this, QStringLiteral("About Sonvox"),
-                       QStringLiteral("<b>Sonvox</b><p>A player for MPEG audio files.</p>"));
+    if (!AboutForm1) {
+        AboutForm1 = new TAboutForm(this);
+    }
+    AboutForm1->exec();
 }

@@ -29,6 +29,7 @@ class QActionGroup;
 class QMenu;
 class TLoadDialog;
 class TSetupForm;
+class TAboutForm;
 class TVolumeForm;
 class MprisService;
 class TrackLists;
@@ -61,6 +62,7 @@ public:
     bool timerStarted() const { return timerStarted_; }
     QMenu* modeMenu() const { return PopupMenu2; }
     TVolumeForm* volumeForm() const { return VolumeForm; }
+    TAboutForm* aboutForm() const { return AboutForm1; }
     MprisService* mediaInterface() const { return mpris_; }
     // Shows the title-information window modally for a track and its length text.
     void setTitleInformation(std::function<void(const QString&, const QString&)> show) {
@@ -152,6 +154,7 @@ private:
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
     TSetupForm* SetupForm1 = nullptr;       // made on first use, see Setup1Click()
+    TAboutForm* AboutForm1 = nullptr;       // made on first use, see About2Click()
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {

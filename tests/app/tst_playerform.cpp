@@ -11,13 +11,14 @@
 #include "FakeDecoder.h"
 #include "TestSupport.h"
 #include "app/SonvoxApplication.h"
+#include "app/TAboutForm.h"
 #include "app/TPlayerForm.h"
+#include "controls/TKMVButton.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
-#include "controls/TKMVButton.h"
 #include "core/PlayerEngine.h"
-#include "playback/PlayerPanel.h"
 #include "core/Profile.h"
+#include "playback/PlayerPanel.h"
 
 namespace {
 QStringList g_errors;
@@ -247,6 +248,23 @@ private slots:
         form->Hinweisean1Click();
         QCOMPARE(hover(), QStringLiteral("Wiedergabe"));
         QToolTip::hideText();
+    }
+
+    // The About window names the program, its libraries as they run, and the folders.
+    void aboutTellsLibrariesAndFolders() {
+        auto form = makeForm();
+        QString shown;
+        QTimer::singleShot(0, form.get(), [&] {
+            shown = form->aboutForm()->text();
+            form->aboutForm()->accept();
+        });
+        form->About2Click();
+        for (const QString& part :
+             {QStringLiteral("Sonvox 0.1"), QStringLiteral("Qt"), QStringLiteral("libmpg123"),
+              QStringLiteral("SDL2"), QStringLiteral("libjpeg"), Paths::settingsDir(),
+              Paths::dataDir()}) {
+            QVERIFY2(shown.contains(part), qPrintable(part + " missing in:\n" + shown));
+        }
     }
 
     // A start list makes room for the playlist and keeps the window on the screen.
