@@ -16,6 +16,7 @@ packages=(
   playerctl               # trying the media-player interface as a desktop does
   xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils
                           # file-type registration and its test through xdg-mime
+  appstream dpkg-dev      # validating the metainfo; `make package` (dpkg-shlibdeps)
 )
 
 missing=()

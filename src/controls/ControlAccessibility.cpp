@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
+#include "GridAccessible.h"
 #include "TDigit.h"
 #include "TKMVButton.h"
+#include "TKMVStringGrid.h"
 
 namespace {
 
@@ -74,6 +76,9 @@ public:
 QAccessibleInterface* controlFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("TKMVButton")) {
         return new ButtonAccessible(static_cast<TKMVButton*>(object));
+    }
+    if (className == QLatin1String("TKMVStringGrid")) {
+        return new GridAccessible(static_cast<TKMVStringGrid*>(object));
     }
     if (className == QLatin1String("TDigit")) {
         return new DigitAccessible(static_cast<TDigit*>(object));

@@ -47,7 +47,7 @@ QString desktopEntry(const QString& execValue, const QStringList& mimeTypes) {
     return QStringLiteral(
                "[Desktop Entry]\n"
                "Type=Application\n"
-               "Version=1.5\n"
+               "Version=1.4\n"
                "Name=Sonvox\n"
                "GenericName=MPEG Audio Player\n"
                "Comment=Play MPEG audio files from a playlist and a selection\n"

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <algorithm>
 
+#include <QAccessible>
+#include "controls/ControlAccessibility.h"
 #include "controls/GridAxis.h"
 #include "controls/TKMVStringGrid.h"
 #include "core/SonvoxError.h"
@@ -72,6 +74,7 @@ class TestStringGrid : public QObject {
     Q_OBJECT
 
 private slots:
+    void readsAsATable();
     void cellsBeyondTheCounts();
     void rowCountKeepsAndReleasesMarks();
     void capacityAndErrors();
@@ -97,6 +100,7 @@ void TestStringGrid::cellsBeyondTheCounts() {
     Grid grid;
     configure(grid);
     grid.setRowCount(3);
+    QCOMPARE(grid.fixedRows(), 1);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
 
@@ -137,6 +141,7 @@ void TestStringGrid::cellsBeyondTheCounts() {
 void TestStringGrid::rowCountKeepsAndReleasesMarks() {
     Grid grid;
     grid.setRowCount(3);
+    QCOMPARE(grid.fixedRows(), 1);
     grid.setMark(1, 1);
     grid.setMark(2, 7);
     grid.setRowCount(5);
@@ -148,6 +153,7 @@ void TestStringGrid::rowCountKeepsAndReleasesMarks() {
     grid.setMark(3, 1);
     grid.setMark(4, 1);
     grid.setRowCount(3);
+    QCOMPARE(grid.fixedRows(), 1);
     QCOMPARE(grid.mark(3), quint8(0));  // beyond the count
     grid.setMark(4, 1);                 // ignored there
     grid.setRowCount(5);
@@ -174,6 +180,7 @@ void TestStringGrid::capacityAndErrors() {
 
     const QString outOfRange = QStringLiteral("Gitterindex außerhalb des zulässigen Bereichs");
     grid.setRowCount(3);
+    QCOMPARE(grid.fixedRows(), 1);
     QCOMPARE(errorOf([&] { grid.setColWidth(grid.colCount(), 10); }), outOfRange);
     QCOMPARE(errorOf([&] { grid.setRowHeight(3, 10); }), outOfRange);
     QCOMPARE(errorOf([&] { grid.setRow(3); }), outOfRange);
@@ -603,6 +610,35 @@ void TestStringGrid::rowViews() {
 
     QCOMPARE(grid.cols(7).count(), grid.rowCount());
     QCOMPARE(grid.cols(7).at(1), QStringLiteral("f1"));
+}
+
+// An assistive tool sees the data rows as a table with the fixed row as its headers.
+void TestStringGrid::readsAsATable() {
+    installControlAccessibility();
+    Grid grid;
+    grid.setColCount(2);
+    grid.setRowCount(3);
+    QCOMPARE(grid.fixedRows(), 1);
+    grid.setCell(0, 0, "Artist");
+    grid.setCell(1, 0, "Title");
+    grid.setCell(0, 2, "Mira Holm");
+    grid.setCell(1, 2, "Paper Lanterns");
+    grid.show();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&grid);
+    QCOMPARE(face->role(), QAccessible::Table);
+    QAccessibleTableInterface* table = face->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->columnCount(), 2);
+    QCOMPARE(table->columnDescription(1), "Title");
+    QAccessibleInterface* cell = table->cellAt(1, 1);
+    QVERIFY(cell);
+    QCOMPARE(cell->role(), QAccessible::Cell);
+    QCOMPARE(cell->text(QAccessible::Name), "Paper Lanterns");
+    QCOMPARE(cell->tableCellInterface()->rowIndex(), 1);
+    QCOMPARE(face->indexOfChild(cell), 3);
+    QCOMPARE(table->cellAt(1, 1), cell);  // one interface per cell
+    QVERIFY(!table->cellAt(2, 0));
 }
 
 QTEST_MAIN(TestStringGrid)
