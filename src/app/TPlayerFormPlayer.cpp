@@ -1,11 +1,13 @@
 // The main window's player side: the keys, the volume window, the title information and
 // the media-player interface on the session bus.
 
+#include <QFileInfo>
 #include <QScreen>
 
 #include "MprisService.h"
-#include "core/ApplicationId.h"
 #include "TPlayerForm.h"
+#include "core/ApplicationId.h"
+#include "core/CoverFiles.h"
 #include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
 #include "lists/TrackLists.h"
@@ -72,6 +74,17 @@ void TPlayerForm::startMediaInterface() {
     hooks.raise = [this] { bringToFront(); };
     hooks.quit = [this] { close(); };
     hooks.open = [this](const QString& file) { startReceived(file); };
+    hooks.coverFile = [this](const QString& track) {
+        // The cover that would be read: beside the track first, then in the cover folder.
+        const CoverFiles covers(settings_.Coverpath);
+        for (const QString& file :
+             {CoverFiles::besideTrack(track), covers.inCoverDirectory(track)}) {
+            if (QFileInfo(file).isFile()) {
+                return file;
+            }
+        }
+        return QString();
+    };
     hooks.desktopEntry = ApplicationId::kId;
     mpris_ = new MprisService(*engine_, std::move(hooks), this);
     mpris_->registerOnSessionBus();  // without a session bus, simply none
