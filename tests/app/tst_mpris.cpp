@@ -97,6 +97,9 @@ private slots:
         MprisService::Hooks hooks;
         hooks.open = [this](const QString& file) { opened_.append(file); };
         hooks.desktopEntry = QStringLiteral("org.example.Player");
+        hooks.coverFile = [](const QString& track) {
+            return track.endsWith("a.mp3") ? QStringLiteral("/covers/a b.jpg") : QString();
+        };
         service_ = std::make_unique<MprisService>(*engine_, hooks);
         QVERIFY(service_->registerOnSessionBus());
         log_.changed.clear();
@@ -143,7 +146,7 @@ private slots:
         QCOMPARE(m.value("xesam:artist").toStringList(), QStringList{"Artist a.mp3"});
         QCOMPARE(m.value("xesam:title").toString(), "Title a.mp3");
         QCOMPARE(m.value("xesam:url").toString(), "file:///m/a.mp3");
-        QVERIFY(!m.contains("mpris:artUrl"));
+        QCOMPARE(m.value("mpris:artUrl").toString(), "file:///covers/a%20b.jpg");
         QTRY_VERIFY(std::any_of(
             log_.changed.cbegin(), log_.changed.cend(),
             [](const QVariantMap& c) { return c.value("PlaybackStatus") == "Playing"; }));
@@ -157,6 +160,7 @@ private slots:
         answerLoad(100);
         QCOMPARE(metadata().value("mpris:trackid").value<QDBusObjectPath>().path(),
                  "/org/sonvox/track/2");
+        QVERIFY(!metadata().contains("mpris:artUrl"));  // b has no cover
     }
 
     void transportFollowsTheDecoder() {
