@@ -16,8 +16,8 @@
 #include "TMpegDelete.h"
 #include "TrackGrid.h"
 #include "TrackListsCommand.h"
-#include "core/SonvoxError.h"
 #include "core/PlayerEngine.h"
+#include "core/SonvoxError.h"
 #include "playback/PlayerPanel.h"
 
 TrackLists::TrackLists(QObject* parent) : QObject(parent) {
@@ -68,6 +68,9 @@ QWidget* listPanel(const QString& name, TrackGrid* grid, QFrame*& strip, QProgre
 void TrackLists::buildPanels() {
     PlaylistGrid = new TrackGrid(TrackGrid::Kind::Playlist);
     Auswahlgrid = new TrackGrid(TrackGrid::Kind::Selection);
+    // What a screen reader calls the two tables.
+    PlaylistGrid->setAccessibleName(QStringLiteral("Playlist"));
+    Auswahlgrid->setAccessibleName(QStringLiteral("Selection"));
     Panel1 = listPanel(QStringLiteral("Panel1"), PlaylistGrid, Panel7, Gauge2,
                        QStringLiteral("Panel7"), QStringLiteral("Gauge2"));
     Panel2 = listPanel(QStringLiteral("Panel2"), Auswahlgrid, Panel3, Gauge1,

@@ -1,6 +1,7 @@
 // The main window's keys and Edit menu: real key events sent to whatever has the focus,
 // the transport reaching the (fake) decoder through the engine, and the volume and
 // title-information windows opened from them.
+#include <QAccessible>
 #include <QAction>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -118,6 +119,18 @@ private slots:
         key(Qt::Key_M);
         QCOMPARE(decoder_->log(), QStringList({"Pause", "Play"}));
         QCOMPARE(counter.presses, 2);
+    }
+
+    void listsAreNamedTables() {
+        const auto grids = form_->findChildren<TKMVStringGrid*>();
+        QStringList names;
+        for (TKMVStringGrid* grid : grids) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(grid);
+            QCOMPARE(face->role(), QAccessible::Table);
+            names << face->text(QAccessible::Name);
+        }
+        names.sort();
+        QCOMPARE(names, QStringList({"Playlist", "Selection"}));
     }
 
     void heldF8SeeksUntilTheRealRelease() {
