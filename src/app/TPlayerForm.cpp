@@ -20,6 +20,7 @@
 #include "core/Paths.h"
 #include "core/SonvoxError.h"
 #include "core/XaudioPlayer.h"
+#include "lists/EngineListPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
@@ -62,7 +63,8 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
     PL1 = new PlayerPanel(this);
     lists_ = std::make_unique<TrackLists>();
     engine_ = std::make_unique<PlayerEngine>(*decoder_, *PL1, lists_->playlistSource());
-    lists_->attach(*engine_, *decoder_, *PL1, *this);
+    listPlayer_ = std::make_unique<EngineListPlayer>(*engine_, lists_->commands());
+    lists_->attach(*listPlayer_, *this, [this](QPoint at) { return PL1->takesDropAt(at); });
     client_ = new ClientArea(PL1, lists_->playlistPanel(), lists_->selectionPanel(), this);
     setCentralWidget(client_);
     buildMenus();

@@ -20,6 +20,7 @@
 #include "lists/LoadDialogSource.h"
 
 class DecoderBackend;
+class EngineListPlayer;
 class ListSaveDialog;
 class PlayerEngine;
 class PlayerPanel;
@@ -124,8 +125,9 @@ private:
     ClientArea* client_ = nullptr;
     std::unique_ptr<TrackLists> lists_;
     std::unique_ptr<PlayerEngine> engine_;
-    TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
-    ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
+    std::unique_ptr<EngineListPlayer> listPlayer_;  // the engine as the lists see it
+    TLoadDialog* LoadDialog1 = nullptr;             // made on first use, see loadDialog()
+    ListSaveDialog* SaveDialog1 = nullptr;          // made on first use, see saveDialog()
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {

@@ -96,6 +96,11 @@ public:
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
+    // Whether rows dropped at a point (global coordinates) go to the player: true over the
+    // panel and its strips, labels and buttons, false over the time fields, the info and
+    // load buttons, the lit lamps, the sampling-rate strip, and anywhere off the panel.
+    bool takesDropAt(QPoint globalPos) const;
+
 signals:
     // The user pressed the right mouse button on the visible play-mode image.
     void modeMenuRequested(QPoint globalPos);
