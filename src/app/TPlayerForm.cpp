@@ -13,6 +13,7 @@
 
 #include "ClientArea.h"
 #include "SonvoxApplication.h"
+#include "WindowGrowth.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
@@ -276,9 +277,10 @@ void TPlayerForm::growHeight() {
         setClientSize(clientSize().width(), kPlaylistClientHeight);
     }
     if (const QScreen* s = screen()) {
-        const int limit = s->geometry().height() - frameGeometry().height();
-        if (limit < frameGeometry().top()) {
-            move(frameGeometry().left(), limit);
+        const QRect frame = frameGeometry();
+        const int top = WindowGrowth::topAfterGrowth(s->geometry(), frame);
+        if (top != frame.top()) {
+            move(frame.left(), top);
         }
     }
 }
@@ -289,8 +291,7 @@ void TPlayerForm::growWidth() {
     }
     if (const QScreen* s = screen()) {
         const QRect frame = frameGeometry();
-        int left = std::min(frame.left(), (s->geometry().width() - frame.width()) / 2);
-        left = std::max(left, 0);
+        const int left = WindowGrowth::leftAfterGrowth(s->geometry(), frame);
         if (left != frame.left()) {
             move(left, frame.top());
         }

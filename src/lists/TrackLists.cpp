@@ -164,6 +164,7 @@ void TrackLists::showFillStarted(TrackListModel* list, qsizetype total) {
     const bool playlist = list == &commands_.playlist();
     QFrame* strip = playlist ? Panel7 : Panel3;
     QProgressBar* gauge = playlist ? Gauge2 : Gauge1;
+    gaugeClock_.invalidate();
     if (total >= 2) {
         gauge->setRange(0, int(total));
         gauge->setValue(0);
@@ -175,8 +176,15 @@ void TrackLists::showFillStarted(TrackListModel* list, qsizetype total) {
     }
 }
 
+// A gauge repaints at once when its value changes visibly; rows may arrive hundreds of
+// times a second, so the gauge follows them a few dozen times a second at most.
 void TrackLists::showFillProgress(TrackListModel* list, qsizetype done) {
     QProgressBar* gauge = list == &commands_.playlist() ? Gauge2 : Gauge1;
+    if (gaugeClock_.isValid() && gaugeClock_.elapsed() < kGaugeIntervalMs &&
+        done < gauge->maximum()) {
+        return;
+    }
+    gaugeClock_.start();
     gauge->setValue(int(std::min<qsizetype>(done, gauge->maximum())));
 }
 

@@ -27,6 +27,7 @@
 //
 // GUI thread only.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -58,6 +59,8 @@ class TrackLists : public QObject {
 public:
     // Height of the progress strips Panel7 and Panel3.
     static constexpr int kProgressStripPx = 20;
+    // The gauges show a fill's progress at most this often.
+    static constexpr int kGaugeIntervalMs = 40;
 
     explicit TrackLists(QObject* parent = nullptr);
     ~TrackLists() override;
@@ -225,4 +228,5 @@ private:
     bool togglePending_ = false;  // its first pass over the selection has yet to toggle
     Qt::MouseButton dragButton_ = Qt::NoButton;
     bool busyCursor_ = false;
+    QElapsedTimer gaugeClock_;  // since the gauge last moved
 };

@@ -508,6 +508,23 @@ private slots:
         QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
     }
 
+    // Insert, with the focus anywhere in the main window, appends the marked selection rows.
+    void insertKeyAppendsTheMarkedSelectionRows() {
+        decodeSomething();
+        const QStringList tracks = threeTracks();
+        lists().FillSelection(tracks);
+        settle();
+        selection().setMark(1, 1);
+        selection().setMark(3, 1);
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        selection().setFocus();
+        QTest::keyClick(&selection(), Qt::Key_Insert);
+        QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
+        QTest::keyClick(form_.get(), Qt::Key_Insert);  // the marks are gone: nothing more
+        QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
+    }
+
     // The real save dialog: created once, each run starting empty in the list's directory
     // with its filter; the filter left selected decides the format; an existing file is
     // replaced without a question; Escape cancels.
