@@ -1,5 +1,5 @@
-// The list grid under a full load: sorting and shuffling 30,000 rows, and the memory two
-// full lists of tag text take in the grid store.
+// The list grid on its own cell store, without a model, under a full load: sorting and
+// shuffling 30,000 rows, and the memory two full lists of tag text take in the store.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -80,12 +80,12 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     selection.sortRows(1, 2);
-    report("sort30k_ms", double(clock.nsecsElapsed()) / 1e6, "ms", "<=", 300);
+    report("grid_sort30k_ms", double(clock.nsecsElapsed()) / 1e6, "ms", "<=", 300);
 
     playlist.resize(800, 400);
     playlist.show();
     clock.restart();
     playlist.shuffleRows();
-    report("shuffle30k_ms", double(clock.nsecsElapsed()) / 1e6, "ms", "<=", 50);
+    report("grid_shuffle30k_ms", double(clock.nsecsElapsed()) / 1e6, "ms", "<=", 50);
     return 0;
 }

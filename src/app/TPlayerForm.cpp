@@ -18,6 +18,7 @@
 #include "SonvoxApplication.h"
 #include "TAboutForm.h"
 #include "TSetupForm.h"
+#include "WindowGrowth.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
@@ -29,6 +30,7 @@
 #include "core/PlayerEngine.h"
 #include "core/SonvoxError.h"
 #include "core/XaudioPlayer.h"
+#include "lists/EngineListPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackLists.h"
@@ -85,7 +87,8 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
     lists_ = std::make_unique<TrackLists>();
     engine_ = std::make_unique<PlayerEngine>(*decoder_, lists_->playlistSource());
     PL1->setEngine(engine_.get());
-    lists_->attach(*engine_, *decoder_, *PL1, *this);
+    listPlayer_ = std::make_unique<EngineListPlayer>(*engine_, lists_->commands());
+    lists_->attach(*listPlayer_, *this, [this](QPoint at) { return PL1->takesDropAt(at); });
     client_ = new ClientArea(PL1, lists_->playlistPanel(), lists_->selectionPanel(), this);
     setCentralWidget(client_);
     buildMenus();
@@ -336,9 +339,10 @@ void TPlayerForm::growHeight() {
         setClientSize(clientSize().width(), kPlaylistClientHeight);
     }
     if (const QScreen* s = screen()) {
-        const int limit = s->geometry().height() - frameGeometry().height();
-        if (limit < frameGeometry().top()) {
-            move(frameGeometry().left(), limit);
+        const QRect frame = frameGeometry();
+        const int top = WindowGrowth::topAfterGrowth(s->geometry(), frame);
+        if (top != frame.top()) {
+            move(frame.left(), top);
         }
     }
 }
@@ -349,8 +353,7 @@ void TPlayerForm::growWidth() {
     }
     if (const QScreen* s = screen()) {
         const QRect frame = frameGeometry();
-        int left = std::min(frame.left(), (s->geometry().width() - frame.width()) / 2);
-        left = std::max(left, 0);
+        const int left = WindowGrowth::leftAfterGrowth(s->geometry(), frame);
         if (left != frame.left()) {
             move(left, frame.top());
         }

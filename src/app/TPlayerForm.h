@@ -21,6 +21,7 @@
 #include "playback/PlayerKeys.h"
 
 class DecoderBackend;
+class EngineListPlayer;
 class ListSaveDialog;
 class PlayerEngine;
 class PlayerPanel;
@@ -151,6 +152,7 @@ private:
     MprisService* mpris_ = nullptr;
     TVolumeForm* VolumeForm = nullptr;  // made on first use, see MonitorPL1Click()
     std::function<void(const QString&, const QString&)> showTitleInformation_;
+    std::unique_ptr<EngineListPlayer> listPlayer_;  // the engine as the lists see it
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
     TSetupForm* SetupForm1 = nullptr;       // made on first use, see Setup1Click()

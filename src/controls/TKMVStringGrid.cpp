@@ -53,6 +53,9 @@ QString TKMVStringGrid::capacityMessage() {
 // ---- size and look ----
 
 void TKMVStringGrid::setRowCount(int count) {
+    if (model_) {
+        return;  // the model decides its rows
+    }
     if (count > kMaxRows) {
         throw SonvoxError(capacityMessage());
     }
@@ -137,7 +140,46 @@ void TKMVStringGrid::applyLineWidths() {
 
 // ---- cells and marks ----
 
+// ---- the model shown ----
+
+void TKMVStringGrid::setModel(GridModel* model) {
+    if (model_ == model) {
+        return;
+    }
+    disconnect(modelChanged_);
+    disconnect(modelRowsChanged_);
+    cancelMouseMode();
+    model_ = model;
+    if (model_) {
+        modelChanged_ =
+            connect(model_, &GridModel::layoutChanged, this, &TKMVStringGrid::syncWithModel);
+        modelRowsChanged_ =
+            connect(model_, &GridModel::rowsChanged, this, [this](int, int) { update(); });
+    }
+    syncWithModel();
+}
+
+// The row count follows the model; the current row and the scroll position stay inside it.
+void TKMVStringGrid::syncWithModel() {
+    if (model_ && model_->rowCount() != rowCount()) {
+        rows_.setCount(std::clamp(model_->rowCount(), 1, kMaxRows));
+        row_ = std::clamp(row_, fixedRows(), rowCount() - 1);
+        updateScrollBars();
+    }
+    update();
+}
+
+QString TKMVStringGrid::cell(int col, int row) const {
+    return model_ ? model_->cell(col, row) : store_.cell(col, row);
+}
+
+// ---- cells and marks ----
+
 void TKMVStringGrid::setCell(int col, int row, const QString& text) {
+    if (model_) {
+        model_->setCell(col, row, text);
+        return;
+    }
     store_.setCell(col, row, text);
     updateCell(col, row);
 }
@@ -147,20 +189,39 @@ void TKMVStringGrid::setObject(int col, int row, QObject* object) {
 }
 
 void TKMVStringGrid::copyRowCells(int from, int to, int limit) {
+    if (model_) {
+        for (int col = 0; col < limit; ++col) {
+            model_->setCell(col, to, model_->cell(col, from));
+        }
+        return;
+    }
     store_.copyRow(from, to, limit);
     updateRow(to);
 }
 
 void TKMVStringGrid::clearRowCells(int row, int limit) {
+    if (model_) {
+        for (int col = 0; col < limit; ++col) {
+            model_->setCell(col, row, QString());
+        }
+        return;
+    }
     store_.clearRow(row, limit);
     updateRow(row);
 }
 
 quint8 TKMVStringGrid::mark(int row) const {
+    if (model_) {
+        return model_->mark(row);
+    }
     return row >= 0 && row < rowCount() ? marks_[size_t(row)] : 0;
 }
 
 void TKMVStringGrid::setMark(int row, quint8 mark) {
+    if (model_) {
+        model_->setMark(row, mark);
+        return;
+    }
     if (row < 0 || row >= rowCount() || marks_[size_t(row)] == mark) {
         return;
     }
@@ -416,11 +477,11 @@ void TKMVStringGrid::paintCell(QPainter& painter, int col, int row, const QRect&
         text = colours.color(QPalette::HighlightedText);
     }
     painter.fillRect(rect, background);
-    const QStringView cell = cellView(col, row);
+    const QString cell = this->cell(col, row);
     if (!cell.isEmpty()) {
         painter.setPen(text);
         painter.drawText(rect.adjusted(2, 2, 0, 0),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.toString());
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell);
     }
     emit drawCell(&painter, col, row, rect, state);
     if (fixed && rect.width() > 1 && rect.height() > 1) {
@@ -470,5 +531,8 @@ void TKMVStringGrid::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::StyleChange) {
         updateScrollBars();
+    }
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        loseMouse();
     }
 }

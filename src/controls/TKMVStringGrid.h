@@ -1,6 +1,7 @@
 #pragma once
-// TKMVStringGrid: the grid control behind both track lists, and at the same time the store
-// of their rows; the lists keep no model apart from its cells. It shows string cells in
+// TKMVStringGrid: the grid control behind both track lists. It shows the rows of a model
+// (GridModel) and turns the user's row moves into the model's commands; without a model it
+// keeps the cells in a store of its own, which is how it works standalone. It shows string cells in
 // rows and columns with a fixed header row and a fixed handle column, scrolls, moves a
 // current cell by keyboard, sizes columns and moves rows by dragging. On top of that it
 // keeps a mark byte per row (painted in the highlight colours instead of any selection),
@@ -41,11 +42,22 @@
 // the event unaccepted, and a receiver that accept()s it keeps the grid from acting on it;
 // keys the grid does not use stay unaccepted and travel on to the parent window.
 //
-// Sorting and shuffling let pending events be handled while they run (in slices of a few
-// milliseconds), so the rows may be half sorted when a handler looks at them; no grid of
-// this class paints its cells until the operation ends. A handler may even change the row
-// count or destroy the grid meanwhile: the operation stays within the rows it started on
-// and stops once the grid is gone. GUI thread only.
+// Model. setModel() makes the grid a view of a GridModel: the row count, cells and marks
+// are the model's, read again whenever it announces a change; cell and mark writes, row
+// moves, exchanges, sorts and shuffles go to the model, and setRowCount() is ignored (the
+// model decides its rows). A row dragged by its handle is found again by its identity when
+// it is dropped, so rows the model removed meanwhile do not make the wrong row move.
+// The model must outlive the grid or be taken away first (setModel(nullptr)).
+//
+// Mouse loss. When the grid loses the mouse while a button is held (it is hidden, loses
+// the focus, or its window is deactivated), its own mode ends without effect and
+// mouseLost() tells receivers that took the mouse over, so no gesture stays stuck.
+//
+// Without a model, sorting and shuffling let pending events be handled while they run (in slices of
+// a few milliseconds), so the rows may be half sorted when a handler looks at them; no grid of this
+// class paints its cells until the operation ends. A handler may even change the row count or
+// destroy the grid meanwhile: the operation stays within the rows it started on and stops once the
+// grid is gone. GUI thread only.
 
 #include <QBasicTimer>
 #include <QFlags>
@@ -61,6 +73,7 @@
 
 #include "GridAxis.h"
 #include "TKMVStringGridStrings.h"
+#include "core/GridModel.h"
 #include "core/GridStore.h"
 
 class QRandomGenerator;
@@ -137,8 +150,15 @@ public:
     static QString capacityMessage();
 
     // ---- cells, objects, row views, marks ----
-    QString cell(int col, int row) const { return store_.cell(col, row); }
-    QStringView cellView(int col, int row) const { return store_.cellView(col, row); }
+    // ---- the model shown ----
+    void setModel(GridModel* model);
+    GridModel* model() const { return model_; }
+
+    QString cell(int col, int row) const;
+    // A view into the grid's own store; empty while a model is shown.
+    QStringView cellView(int col, int row) const {
+        return model_ ? QStringView() : store_.cellView(col, row);
+    }
     void setCell(int col, int row, const QString& text);
     QObject* object(int col, int row) const { return store_.object(col, row); }
     void setObject(int col, int row, QObject* object);
@@ -196,6 +216,8 @@ signals:
     // At every pass of the sort's partition loop.
     void progress();
     void topLeftChanged();
+    // The grid lost the mouse while a button was held (hidden, focus or window lost).
+    void mouseLost();
 
 protected:
     bool event(QEvent* event) override;
@@ -211,6 +233,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
@@ -247,7 +270,12 @@ private:
                    const QPointer<TKMVStringGrid>& alive);
     void swapRows(int a, int b);
     void releaseMarksBeyondCount();
+    void syncWithModel();
+    void loseMouse();
 
+    QPointer<GridModel> model_;
+    QMetaObject::Connection modelChanged_;
+    QMetaObject::Connection modelRowsChanged_;
     GridStore store_{kMaxRows};
     std::vector<quint8> marks_;  // kMaxRows bytes, 0 at and beyond RowCount
     GridAxis cols_;
@@ -265,6 +293,7 @@ private:
     QBasicTimer autoScroll_;
     int moveFrom_ = -1;
     int moveTo_ = -1;
+    quint64 moveId_ = 0;  // the model's identity of the row being moved
     int sizingCol_ = -1;
     int sizingStart_ = 0;
     int sizingPos_ = 0;

@@ -108,6 +108,7 @@ void TKMVStringGrid::startMouseMode(QMouseEvent* event) {
             mouseMode_ = MouseMode::RowMoving;
             moveFrom_ = hit.row;
             moveTo_ = hit.row;
+            moveId_ = model_ ? model_->rowId(hit.row) : 0;
             autoScroll_.start(kAutoScrollIntervalMs, this);
             update();
         }
@@ -154,7 +155,12 @@ void TKMVStringGrid::finishMouseMode() {
     mouseMode_ = MouseMode::None;
     update();
     if (mode == MouseMode::RowMoving) {
-        const int from = moveFrom_;
+        // The pressed row may have moved meanwhile (the player took rows above it); it is
+        // the row that moves, wherever it is now, or nothing when it is gone.
+        const int from = model_ ? model_->rowOfId(moveId_) : moveFrom_;
+        if (from < 0) {
+            return;
+        }
         const int to = moveTo_;
         if (from != to && from < rowCount() && to < rowCount()) {
             moveRow(from, to);
@@ -326,4 +332,19 @@ void TKMVStringGrid::focusInEvent(QFocusEvent* event) {
 void TKMVStringGrid::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
     updateRow(row_);
+    if (event->reason() != Qt::PopupFocusReason) {
+        loseMouse();
+    }
+}
+
+void TKMVStringGrid::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    loseMouse();
+}
+
+// A release that will never come: the grid's own mode ends without effect, and whoever took
+// the mouse over hears of it.
+void TKMVStringGrid::loseMouse() {
+    cancelMouseMode();
+    emit mouseLost();
 }

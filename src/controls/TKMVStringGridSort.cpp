@@ -70,6 +70,10 @@ void TKMVStringGrid::exchangeRows(int a, int b) {
     if (a < 0 || b < 0 || a >= rowCount() || b >= rowCount()) {
         throw SonvoxError(GridError::indexOutOfRange());
     }
+    if (model_) {
+        model_->exchangeRows(a, b);
+        return;
+    }
     swapRows(a, b);
     updateRow(a);
     updateRow(b);
@@ -78,6 +82,10 @@ void TKMVStringGrid::exchangeRows(int a, int b) {
 void TKMVStringGrid::moveRow(int from, int to) {
     if (from < 0 || to < 0 || from >= rowCount() || to >= rowCount()) {
         throw SonvoxError(GridError::indexOutOfRange());
+    }
+    if (model_) {
+        model_->moveRow(from, to);
+        return;
     }
     store_.moveRow(from, to);
     update();
@@ -93,6 +101,10 @@ void TKMVStringGrid::releaseMarksBeyondCount() {
 }
 
 void TKMVStringGrid::sortRows(int primaryCol, int secondaryCol) {
+    if (model_) {
+        model_->sortRows(primaryCol, secondaryCol);
+        return;
+    }
     const int last = rowCount() - 1;
     if (last < 2) {
         return;  // one data row or none: nothing to order
@@ -161,6 +173,10 @@ bool TKMVStringGrid::quickSort(int lo, int hi, std::vector<QString>& keys, Event
 }
 
 void TKMVStringGrid::shuffleRows(QRandomGenerator* generator) {
+    if (model_) {
+        model_->shuffleRows(generator);
+        return;
+    }
     if (rowCount() < 3) {
         return;  // fewer than two data rows
     }

@@ -37,7 +37,7 @@ void TKMVStringGridStrings::clear() {
 
 int TKMVStringGridStrings::add(const QString& text) {
     for (int i = 0, n = count(); i < n; ++i) {
-        if (grid_->cellView(col(i), row(i)).isEmpty()) {
+        if (grid_->cell(col(i), row(i)).isEmpty()) {
             put(i, text);
             return i;
         }

@@ -76,15 +76,24 @@ bool readShowHint(const Profile& profile) {
     return profile.readBool(K::Setup, K::ShowHint, true);
 }
 
+// A start file named relative is taken relative to the current directory at start, once,
+// so that nothing later depends on where the current directory has gone.
+static QString absoluteStartFile(const QString& name) {
+    return name.isEmpty() || QDir::isAbsolutePath(name)
+               ? name
+               : QDir::cleanPath(QDir::current().absoluteFilePath(name));
+}
+
 void decideStartFile(AppSettings& settings, const Profile& profile, const QStringList& args) {
     if (args.isEmpty()) {
-        settings.startFile = profile.readString(K::Setup, K::StartFile, QString());
+        settings.startFile =
+            absoluteStartFile(profile.readString(K::Setup, K::StartFile, QString()));
         settings.randomizeStartFile = profile.readBool(K::Setup, K::RandomizeStartFile, false);
         settings.startPending = fileExists(settings.startFile);
         return;
     }
     if (fileExists(args.first())) {
-        settings.startFile = args.first();
+        settings.startFile = absoluteStartFile(args.first());
         settings.startPending = true;
         settings.randomizeStartFile = args.size() > 1 && args.at(1).toUpper() == QLatin1String("R");
     } else {

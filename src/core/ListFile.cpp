@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -272,16 +273,35 @@ void readRows(LineReader& reader, const QString& path, QList<TrackRow>& groups) 
     }
 }
 
-// Adds text to paths when it names a regular file; relative names are taken relative to
-// the list file's directory.
+// The file an entry names: a file URL decoded to its path, a relative name taken relative
+// to the list file's directory. Empty for any other URL.
+QString entryFile(const QString& text, const QDir& listDir) {
+    if (text.startsWith(QLatin1StringView("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(text, QUrl::TolerantMode);
+        return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
+    }
+    if (text.contains(QLatin1StringView("://"))) {
+        return QString();  // a stream or a remote file
+    }
+    return QDir::isAbsolutePath(text) ? text : QDir::cleanPath(listDir.filePath(text));
+}
+
+// Adds the file an entry names to paths when it is a regular file. An entry that names
+// none is tried once more without the blanks around it.
 void takePath(const QString& text, const QDir& listDir, const QString& path, QStringList& paths) {
     if (text.isEmpty()) {
         return;
     }
-    const QString file =
-        QDir::isAbsolutePath(text) ? text : QDir::cleanPath(listDir.filePath(text));
+    QString file = entryFile(text, listDir);
     if (!trackFileExists(file)) {
-        return;
+        const QString trimmed = text.trimmed();
+        if (trimmed == text || trimmed.isEmpty()) {
+            return;
+        }
+        file = entryFile(trimmed, listDir);
+        if (!trackFileExists(file)) {
+            return;
+        }
     }
     if (paths.size() >= kMaxListEntries) {
         throwTooManyEntries(path);
@@ -289,27 +309,50 @@ void takePath(const QString& text, const QDir& listDir, const QString& path, QSt
     paths.append(file);
 }
 
+// Every line that names a file joins, also one beginning with "#" (a track may be called
+// "#Intro.mp3"); comments and the "#EXTM3U" marker name none and drop out.
 void readM3u(LineReader& reader, const QString& path, QStringList& paths) {
     const QDir listDir = QFileInfo(path).absoluteDir();
     while (!reader.atEnd()) {
-        const QByteArrayView line = reader.next();
-        if (!line.startsWith('#')) {
-            takePath(decodeLine(line), listDir, path, paths);
+        takePath(decodeLine(reader.next()), listDir, path, paths);
+    }
+}
+
+// Whether key (blanks around it allowed) is "File" and a number, in any case.
+bool isPlsFileKey(QStringView key) {
+    key = key.trimmed();
+    if (key.size() < 5 ||
+        !key.first(4).startsWith(QLatin1StringView("file"), Qt::CaseInsensitive)) {
+        return false;
+    }
+    for (const QChar c : key.sliced(4)) {
+        if (!c.isDigit()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every "File<n>=" line in file order, whatever stands between them ("[playlist]", titles,
+// lengths, counts, blank lines). The path is everything after the line's first "=".
+void readPls(LineReader& reader, const QString& path, QStringList& paths) {
+    const QDir listDir = QFileInfo(path).absoluteDir();
+    while (!reader.atEnd()) {
+        const QString line = decodeLine(reader.next());
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0 && isPlsFileKey(QStringView(line).first(equals))) {
+            takePath(line.sliced(equals + 1), listDir, path, paths);
         }
     }
 }
 
-void readPls(LineReader& reader, const QString& path, QStringList& paths) {
+// Row-format file names that are relative are taken relative to the list file's directory.
+void makeRowsAbsolute(QList<TrackRow>& groups, const QString& path) {
     const QDir listDir = QFileInfo(path).absoluteDir();
-    reader.next();  // "[playlist]", whatever it holds
-    while (!reader.atEnd()) {
-        const QString line = decodeLine(reader.next());
-        if (!line.startsWith(QLatin1StringView("File"))) {
-            break;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals >= 0) {
-            takePath(line.sliced(equals + 1), listDir, path, paths);
+    for (TrackRow& row : groups) {
+        QString& file = row[TrackColumn::Filename];
+        if (!file.isEmpty() && !QDir::isAbsolutePath(file)) {
+            file = QDir::cleanPath(listDir.filePath(file));
         }
     }
 }
@@ -477,10 +520,12 @@ ListFileContent readListFile(const QString& path) {
             readPls(reader, path, content.paths);
         } else {
             readRows(reader, path, content.groups);
+            makeRowsAbsolute(content.groups, path);
         }
     } catch (const ReadFailure& failure) {
         const QString message = readErrorText(path, failure.reason);
         if (content.kind == ListFileContent::Kind::Rows) {
+            makeRowsAbsolute(content.groups, path);
             throw ListReadError(message, std::move(content.groups));
         }
         throw SonvoxError(message);

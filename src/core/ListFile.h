@@ -107,15 +107,19 @@ private:
 
 // Reads the list file at path (absolute, or relative to the current directory).
 //   Row format: groups of eight lines until the end of the file; the end is tested only
-//     before a group, so a group cut short gets empty cells.
-//   M3U: every line that names a regular file, in file order; empty lines and lines
-//     starting with "#" (comments, the "#EXTM3U" marker) are skipped.
-//   PLS: the first line is ignored; then, for as long as lines begin with "File" (case
-//     matters), everything after the line's first "=" is a path, kept when it names a
-//     regular file. Reading stops at the first line not beginning with "File", so a
-//     "Title1=" line ends it.
-//   In M3U and PLS files a relative path is taken relative to the list file's own
-//   directory and cleaned; an absolute path is kept as written.
+//     before a group, so a group cut short gets empty cells. A relative file name in a
+//     group is taken relative to the list file's directory.
+//   M3U: every line that names a regular file, in file order, also a line beginning with
+//     "#" (a track may be called "#Intro.mp3"); comments, the "#EXTM3U" marker and empty
+//     lines name none and are skipped.
+//   PLS: every "File<n>=" line in file order, whatever lines stand between ("[playlist]",
+//     "Title<n>", "Length<n>", "NumberOfEntries", "Version", blank lines); the key in any
+//     case and with blanks around it; everything after the line's first "=" is the path,
+//     kept when it names a regular file.
+//   In M3U and PLS files a "file:" URL is decoded to its path (percent escapes included),
+//   other URLs are skipped, a relative path is taken relative to the list file's own
+//   directory and cleaned, and an absolute path is kept as written. An entry that names no
+//   file as written is tried once more without the blanks around it.
 // Throws SonvoxError when the file cannot be opened, is not a regular file, breaks a limit,
 // or (M3U, PLS) cannot be read; ListReadError when a row-format file fails after opening.
 ListFileContent readListFile(const QString& path);

@@ -25,9 +25,62 @@ char16_t rank(char16_t unit) {
     return unit;
 }
 
+bool isAscii(QByteArrayView bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A unit in one to three bytes, as UTF-8 would write a code point of that value (a lone
+// surrogate included), so that byte order is unit order.
+void appendUnit(std::string& out, char16_t unit) {
+    if (unit < 0x80) {
+        out.push_back(char(unit));
+    } else if (unit < 0x800) {
+        out.push_back(char(0xC0 | (unit >> 6)));
+        out.push_back(char(0x80 | (unit & 0x3F)));
+    } else {
+        out.push_back(char(0xE0 | (unit >> 12)));
+        out.push_back(char(0x80 | ((unit >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (unit & 0x3F)));
+    }
+}
+
+// Appends the cell's normalized units; returns how many.
+qsizetype appendCell(std::string& out, QByteArrayView utf8, bool asciiFast, const QLocale& locale) {
+    if (asciiFast && isAscii(utf8)) {
+        const size_t at = out.size();
+        out.resize(at + size_t(utf8.size()));
+        char* unit = out.data() + at;
+        for (const char c : utf8) {
+            *unit++ = c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
+        }
+        return utf8.size();
+    }
+    const QString units = SortKey::normalized(QString::fromUtf8(utf8), locale);
+    for (const QChar c : units) {
+        appendUnit(out, c.unicode());
+    }
+    return units.size();
+}
+
 }  // namespace
 
 namespace SortKey {
+
+void appendKeyBytes(std::string& out, QByteArrayView primaryUtf8, QByteArrayView secondaryUtf8,
+                    const QLocale& locale) {
+    const bool asciiFast =
+        locale.language() != QLocale::Turkish && locale.language() != QLocale::Azerbaijani;
+    const qsizetype length = appendCell(out, primaryUtf8, asciiFast, locale);
+    if (length < kPadBelowLength) {
+        out.append(size_t(kPaddedLength - length), ' ');
+    }
+    appendCell(out, secondaryUtf8, asciiFast, locale);
+}
 
 QString normalized(QStringView cell, const QLocale& locale) {
     QString upper = locale.toUpper(cell.toString());

@@ -22,6 +22,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringView>
+#include <string>
 
 namespace SortKey {
 
@@ -38,5 +39,13 @@ QString make(QStringView primary, QStringView secondary, const QLocale& locale =
 
 // Negative, zero or positive as a sorts before, with or after b.
 int compare(QStringView a, QStringView b);
+
+// The key make() gives for two cells held as UTF-8, appended to out as bytes that compare
+// as the key does under memcmp (each unit written as UTF-8 writes a code point of that
+// value, which keeps the order; a proper prefix is the smaller). For sorting many rows: cells of
+// plain ASCII are upper-cased without a trip through the locale, except in locales whose
+// upper-casing of ASCII differs (Turkish, Azerbaijani), and nothing is allocated for them.
+void appendKeyBytes(std::string& out, QByteArrayView primaryUtf8, QByteArrayView secondaryUtf8,
+                    const QLocale& locale = QLocale());
 
 }  // namespace SortKey

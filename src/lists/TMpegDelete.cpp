@@ -44,7 +44,13 @@ TMpegDelete::TMpegDelete(QWidget* parent)
     makeText(this, QStringLiteral("Are you sure that you want to delete"), 10);
     Panel1 = makePanel(this, QStringLiteral("Panel1"), 34);
     Panel2 = makePanel(this, QStringLiteral("Panel2"), 62);
-    makeText(this, QStringLiteral("from your Harddisk?"), 94);
+    PathLabel = makeText(this, QString(), 88);
+    PathLabel->setObjectName(QStringLiteral("PathLabel"));
+    PathLabel->setTextFormat(Qt::PlainText);
+    QFont plain = font();
+    plain.setBold(false);
+    PathLabel->setFont(plain);
+    makeText(this, QStringLiteral("from your Harddisk?"), 108);
 
     const std::pair<QPushButton**, const char*> buttons[] = {
         {&BitBtn1, "&Yes"}, {&BitBtn2, "&No"}, {&BitBtn3, "&All"}, {&BitBtn4, "&Cancel"}};
@@ -53,7 +59,7 @@ TMpegDelete::TMpegDelete(QWidget* parent)
     int x = (kClientWidth - 4 * kButtonWidth - 3 * kGap) / 2;
     for (const auto& [button, text] : buttons) {
         *button = new QPushButton(QString::fromLatin1(text), this);
-        (*button)->setGeometry(x, 130, kButtonWidth, 28);
+        (*button)->setGeometry(x, 136, kButtonWidth, 28);
         (*button)->setAutoDefault(false);
         x += kButtonWidth + kGap;
     }
@@ -67,9 +73,15 @@ TMpegDelete::TMpegDelete(QWidget* parent)
     connect(BitBtn4, &QPushButton::clicked, this, &TMpegDelete::BitBtn4Click);
 }
 
-TMpegDelete::Answer TMpegDelete::ask(const QString& artist, const QString& title) {
+TMpegDelete::Answer TMpegDelete::ask(const QString& artist, const QString& title,
+                                     const QString& path) {
     Panel1->setText(artist);
     Panel2->setText(title);
+    // The whole path decides which file goes: shortened in the middle where it does not fit,
+    // whole in the tooltip.
+    PathLabel->setText(
+        PathLabel->fontMetrics().elidedText(path, Qt::ElideMiddle, PathLabel->width()));
+    PathLabel->setToolTip(path);
     const int answer = exec();
     return answer >= Yes && answer <= Cancel ? Answer(answer) : Cancel;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // TMpegDelete: the small modal window that asks whether one track file is to be deleted
-// from the disk, showing the row's artist and title. "&No" has the focus when it opens;
+// from the disk, showing the row's artist, title and the file's full path. "&No" has the focus when
+// it opens;
 // "&All" answers yes for this file and every further one, "&Cancel" stops the command.
 // The window has no buttons of its own in its title bar; Escape, or a close from the
 // window manager, counts as "&Cancel", the answer that deletes nothing.
@@ -28,8 +29,9 @@ public:
 
     explicit TMpegDelete(QWidget* parent = nullptr);
 
-    // Shows artist and title, waits for the answer and returns it.
-    Answer ask(const QString& artist, const QString& title);
+    // Shows artist, title and path, waits for the answer and returns it. A path too long for
+    // the window is shortened in the middle; its tooltip holds it whole.
+    Answer ask(const QString& artist, const QString& title, const QString& path);
 
     // The flags of the last answer, cleared each time the window is shown.
     bool allFlag() const { return all_; }
@@ -37,6 +39,7 @@ public:
 
     QLabel* Panel1;        // the artist
     QLabel* Panel2;        // the title
+    QLabel* PathLabel;     // the file's path
     QPushButton* BitBtn1;  // "&Yes"
     QPushButton* BitBtn2;  // "&No"
     QPushButton* BitBtn3;  // "&All"

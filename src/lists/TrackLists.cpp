@@ -1,32 +1,34 @@
-// The list model's set-up, its menus, the guard around long commands, and the edits that
-// need no file: deleting, clearing, sorting, shuffling, moving marked rows, and the
-// engine's view of the playlist.
+// The list view's set-up, its menus, the progress strips, and the edits that need no
+// dialog.
 
 #include "TrackLists.h"
 
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ListWindowHost.h"
 #include "TMpegDelete.h"
 #include "TrackGrid.h"
-#include "TrackListsCommand.h"
-#include "core/PlayerEngine.h"
+#include "core/ListPlayer.h"
 #include "core/SonvoxError.h"
-#include "playback/PlayerPanel.h"
 
 TrackLists::TrackLists(QObject* parent) : QObject(parent) {
     buildPanels();
     buildMenus();
     connectGrids();
+    connectCommands();
 }
 
 TrackLists::~TrackLists() {
+    if (busyCursor_) {
+        QGuiApplication::restoreOverrideCursor();
+    }
+    PlaylistGrid->setModel(nullptr);
+    Auswahlgrid->setModel(nullptr);
     // Panels that were never placed in a window are still ours.
     for (QWidget* panel : {Panel1, Panel2}) {
         if (!panel->parent()) {
@@ -66,8 +68,8 @@ QWidget* listPanel(const QString& name, TrackGrid* grid, QFrame*& strip, QProgre
 }  // namespace
 
 void TrackLists::buildPanels() {
-    PlaylistGrid = new TrackGrid(TrackGrid::Kind::Playlist);
-    Auswahlgrid = new TrackGrid(TrackGrid::Kind::Selection);
+    PlaylistGrid = new TrackGrid(TrackGrid::Kind::Playlist, commands_.playlist());
+    Auswahlgrid = new TrackGrid(TrackGrid::Kind::Selection, commands_.selection());
     // What a screen reader calls the two tables.
     PlaylistGrid->setAccessibleName(QStringLiteral("Playlist"));
     Auswahlgrid->setAccessibleName(QStringLiteral("Selection"));
@@ -132,16 +134,88 @@ void TrackLists::updateMenus() {
     }
 }
 
-void TrackLists::attach(PlayerEngine& engine, XaudioPlayer& player, PlayerPanel& panel,
-                        ListWindowHost& host) {
-    engine_ = &engine;
-    player_ = &player;
-    panel_ = &panel;
+void TrackLists::connectCommands() {
+    connect(&commands_, &ListCommands::growHeightWanted, this, [this] {
+        if (host_) {
+            host_->growHeight();
+        }
+    });
+    connect(&commands_, &ListCommands::growWidthWanted, this, [this] {
+        if (host_) {
+            host_->growWidth();
+        }
+    });
+    connect(&commands_, &ListCommands::fillStarted, this, &TrackLists::showFillStarted);
+    connect(&commands_, &ListCommands::fillProgressed, this, &TrackLists::showFillProgress);
+    connect(&commands_, &ListCommands::fillEnded, this, &TrackLists::showFillEnded);
+    connect(&commands_, &ListCommands::busyChanged, this, [this](bool busy) {
+        updateMenus();
+        if (busy) {
+            // No marking, row moving or dragging while a command works on the lists.
+            PlaylistGrid->cancelMouseMode();
+            AuswahlgridEndDrag();
+        }
+    });
+    connect(&commands_, &ListCommands::failed, this, [](const QString& message) {
+        runReported([&message] { throw SonvoxError(message); });
+    });
+}
+
+// ---- Progress -------------------------------------------------------------------------------
+
+void TrackLists::showFillStarted(TrackListModel* list, qsizetype total) {
+    const bool playlist = list == &commands_.playlist();
+    QFrame* strip = playlist ? Panel7 : Panel3;
+    QProgressBar* gauge = playlist ? Gauge2 : Gauge1;
+    gaugeClock_.invalidate();
+    if (total >= 2) {
+        gauge->setRange(0, int(total));
+        gauge->setValue(0);
+        strip->show();
+    }
+    if (!busyCursor_) {
+        busyCursor_ = true;
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+}
+
+// A gauge repaints at once when its value changes visibly; rows may arrive hundreds of
+// times a second, so the gauge follows them a few dozen times a second at most.
+void TrackLists::showFillProgress(TrackListModel* list, qsizetype done) {
+    QProgressBar* gauge = list == &commands_.playlist() ? Gauge2 : Gauge1;
+    if (gaugeClock_.isValid() && gaugeClock_.elapsed() < kGaugeIntervalMs &&
+        done < gauge->maximum()) {
+        return;
+    }
+    gaugeClock_.start();
+    gauge->setValue(int(std::min<qsizetype>(done, gauge->maximum())));
+}
+
+void TrackLists::showFillEnded(TrackListModel*) {
+    Panel7->hide();
+    Panel3->hide();
+    if (busyCursor_) {
+        busyCursor_ = false;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+// ---- Wiring ---------------------------------------------------------------------------------
+
+void TrackLists::attach(ListPlayer& player, ListWindowHost& host,
+                        std::function<bool(QPoint)> overPlayerPanel) {
+    commands_.setPlayer(&player);
     host_ = &host;
+    overPlayerPanel_ = std::move(overPlayerPanel);
 }
 
 void TrackLists::setLoadDialog(LoadDialogSource* dialog) {
     loadDialog_ = dialog;
+    if (dialog) {
+        commands_.setAppendTicked([dialog] { return dialog->appendTicked(); });
+    } else {
+        commands_.setAppendTicked({});
+    }
 }
 
 void TrackLists::setInfoWindowOpener(std::function<void(const QString&)> open) {
@@ -164,268 +238,46 @@ void TrackLists::setInfoWindowOpener(std::function<void(const QString&)> open) {
     }
 }
 
-QWidget* TrackLists::playlistPanel() const {
-    return Panel1;
-}
-
-QWidget* TrackLists::selectionPanel() const {
-    return Panel2;
-}
-
-// ---- The command guard ------------------------------------------------------------------
-
-bool TrackLists::pumpDue() const {
-    return pumpClock_.elapsed() >= eventSliceMs_;
-}
-
-void TrackLists::pump() {
-    if (pumpDue()) {
-        QCoreApplication::processEvents();
-        pumpClock_.restart();
-    }
-}
-
-void TrackLists::runOrQueue(std::function<void()> batch) {
-    if (!busy()) {
-        batch();
-        return;
-    }
-    queued_.push_back(std::move(batch));
-}
-
-// One queued batch per turn of the event loop, in arrival order; an error in one leaves
-// the others queued for the next turns.
-void TrackLists::runQueued() {
-    queueScheduled_ = false;
-    if (busy() || queued_.empty()) {
-        return;  // a command ending later schedules them again
-    }
-    std::function<void()> batch = std::move(queued_.front());
-    queued_.erase(queued_.begin());
-    if (!queued_.empty()) {
-        queueScheduled_ = true;
-        QTimer::singleShot(0, this, &TrackLists::runQueued);
-    }
-    batch();
-}
-
-// ---- Small helpers --------------------------------------------------------------------
-
-bool TrackLists::trackLoaded() const {
-    return engine_ && engine_->trackLoaded();
-}
-
-// NextUp goes on whenever the playlist has something to take.
-void TrackLists::enableNext() {
-    if (engine_ && PlaylistGrid->holdsAnyTrack()) {
-        engine_->setNextEnabled(true);
-    }
-}
-
-// Reading rows leaves the panel's labels alone, but the lists' reads and the player's
-// must agree on what the panel shows: the tag of CurrentTrack.
-void TrackLists::restorePanel() {
-    if (engine_ && !engine_->currentTrack().isEmpty()) {
-        engine_->showTrackTag(engine_->currentTrack());
-    }
-}
-
-void TrackLists::growHeight() {
-    if (host_) {
-        host_->growHeight();
-    }
-}
-
-void TrackLists::growWidth() {
-    if (host_) {
-        host_->growWidth();
-    }
-}
-
-bool TrackLists::appendTicked() const {
-    return !loadDialog_ || loadDialog_->appendTicked();
-}
-
-// ---- Deleting and clearing ------------------------------------------------------------
-
-void TrackLists::DelRow(int row) {
-    PlaylistGrid->deleteRow(row);
-}
-
-void TrackLists::DelaRow(int row) {
-    Auswahlgrid->deleteRow(row);
-}
+// ---- Edits ----------------------------------------------------------------------------------
 
 void TrackLists::MenuItem6Click() {
-    if (!busy()) {
-        Command command(*this, /*reordersPlaylist=*/true);
-        deleteMarked(*PlaylistGrid);
-    }
+    commands_.deleteMarked(commands_.playlist());
 }
 
 void TrackLists::TitelLschen1Click() {
-    if (!busy()) {
-        Command command(*this);
-        deleteMarked(*Auswahlgrid);
-    }
-}
-
-// One data row goes whether marked or not; otherwise every marked row, the others keeping
-// their order.
-void TrackLists::deleteMarked(TrackGrid& grid) {
-    WaitCursor wait;
-    if (grid.rowCount() < 3) {
-        grid.deleteRow(1);
-        return;
-    }
-    grid.removeRows([&grid](int row) { return grid.mark(row) != 0; }, [this] { pump(); });
-    grid.update();
+    commands_.deleteMarked(commands_.selection());
 }
 
 void TrackLists::MenuItem7Click() {
-    if (!busy()) {
-        PlaylistGrid->clearList();
-    }
+    commands_.clearList(commands_.playlist());
 }
 
 void TrackLists::AuswahlLschen1Click() {
-    if (!busy()) {
-        Auswahlgrid->clearList();
-    }
-}
-
-// ---- Sorting and shuffling ----------------------------------------------------------
-
-void TrackLists::sortSelection(int primaryCol, int secondaryCol) {
-    if (busy()) {
-        return;
-    }
-    Command command(*this);
-    WaitCursor wait;
-    Auswahlgrid->sortRows(primaryCol, secondaryCol);
+    commands_.clearList(commands_.selection());
 }
 
 void TrackLists::Interpret1Click() {
-    sortSelection(TrackColumn::Artist, TrackColumn::Title);
+    commands_.sortSelection(TrackColumn::Artist, TrackColumn::Title);
 }
 void TrackLists::Titel1Click() {
-    sortSelection(TrackColumn::Title, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Title, TrackColumn::Artist);
 }
 void TrackLists::Jahr1Click() {
-    sortSelection(TrackColumn::Year, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Year, TrackColumn::Artist);
 }
 void TrackLists::Genre1Click() {
-    sortSelection(TrackColumn::Genre, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Genre, TrackColumn::Artist);
 }
 void TrackLists::Album1Click() {
-    sortSelection(TrackColumn::Album, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Album, TrackColumn::Artist);
 }
 void TrackLists::Note1Click() {
-    sortSelection(TrackColumn::Note, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Note, TrackColumn::Artist);
 }
 void TrackLists::Filename1Click() {
-    sortSelection(TrackColumn::Filename, TrackColumn::Artist);
+    commands_.sortSelection(TrackColumn::Filename, TrackColumn::Artist);
 }
 
 void TrackLists::Randomize1Click() {
-    if (busy()) {
-        return;
-    }
-    Command command(*this, /*reordersPlaylist=*/true);
-    WaitCursor wait;
-    PlaylistGrid->shuffleRows();
-}
-
-// ---- Moving selection rows into the playlist ------------------------------------------
-
-void TrackLists::Assignauswahl(int playlistRow, int selectionRow) {
-    PlaylistGrid->setTrack(playlistRow, Auswahlgrid->track(selectionRow));
-}
-
-void TrackLists::PlaylistDouble() {
-    if (busy()) {
-        return;
-    }
-    growHeight();
-    moveMarkedIntoPlaylist(PlaylistGrid->rowCount());
-}
-
-// Taken bottom-up and each inserted at the same p, the rows arrive in their selection
-// order. In an empty playlist that holds only when p is 1: the first copy fills the empty
-// row 1, and any later p would put the following copies after it. A row that no longer
-// fits stays marked, with the rows above it.
-void TrackLists::moveMarkedIntoPlaylist(int p) {
-    if (!PlaylistGrid->holdsAnyTrack()) {
-        p = 1;
-    }
-    qsizetype notMoved = 0;
-    for (int r = Auswahlgrid->lastRow(); r >= 1; --r) {
-        if (Auswahlgrid->mark(r) == 0) {
-            continue;
-        }
-        if (Auswahlgrid->holdsTrack(r) && !PlaylistGrid->insertTrack(p, Auswahlgrid->track(r))) {
-            for (int above = r; above >= 1; --above) {
-                notMoved += Auswahlgrid->mark(above) != 0 && Auswahlgrid->holdsTrack(above);
-            }
-            break;
-        }
-        Auswahlgrid->setMark(r, 0);
-    }
-    Auswahlgrid->update();
-    PlaylistGrid->unmarkAll();
-    PlaylistGrid->update();
-    enableNext();
-    if (notMoved > 0) {
-        throw SonvoxError(
-            QStringLiteral("%1 tracks were not moved: the playlist holds at most %2 tracks.")
-                .arg(notMoved)
-                .arg(TrackGrid::kMaxDataRows));
-    }
-}
-
-// ---- The engine's view of the playlist ------------------------------------------------
-
-// While the playlist is reordered the engine's removals are only noted (claimed_); the
-// tracks noted count as gone, so the engine sees the queue it would see had they been
-// removed at once.
-QString TrackLists::firstFileName() const {
-    if (claimed_.isEmpty()) {
-        return PlaylistGrid->fileName(1);
-    }
-    QStringList pending = claimed_;
-    for (int r = 1; r < PlaylistGrid->rowCount(); ++r) {
-        const QString file = PlaylistGrid->fileName(r);
-        if (!file.isEmpty() && !pending.removeOne(file)) {
-            return file;
-        }
-    }
-    return QString();
-}
-
-void TrackLists::removeFirstRow() {
-    if (reordering_) {
-        const QString file = firstFileName();
-        if (!file.isEmpty()) {
-            claimed_.append(file);
-        }
-        return;
-    }
-    PlaylistGrid->takeRow(1);
-}
-
-// After a reordering: each track the engine took meanwhile leaves the queue, as the first
-// row holding its file (the rows below move up; marks stay where they are).
-void TrackLists::settleClaims() {
-    const QStringList claimed = std::exchange(claimed_, {});
-    for (const QString& file : claimed) {
-        for (int r = 1; r < PlaylistGrid->rowCount(); ++r) {
-            if (PlaylistGrid->fileName(r) == file) {
-                PlaylistGrid->takeRow(r);
-                break;
-            }
-        }
-    }
-    if (engine_ && !claimed.isEmpty() && !PlaylistGrid->holdsAnyTrack()) {
-        engine_->setNextEnabled(false);
-    }
+    commands_.shufflePlaylist();
 }

@@ -18,12 +18,6 @@
 
 #include "TrackGrid.h"
 #include "TrackLists.h"
-#include "TrackListsCommand.h"
-#include "controls/TDigit.h"
-#include "controls/TKMVButton.h"
-#include "core/XaudioPlayer.h"
-#include "core/PlayerEngine.h"
-#include "playback/PlayerPanel.h"
 
 namespace {
 
@@ -40,6 +34,9 @@ void TrackLists::connectGrids() {
     connect(Auswahlgrid, &TKMVStringGrid::mouseMoved, this, &TrackLists::selectionMouseMoved);
     connect(Auswahlgrid, &TKMVStringGrid::mouseReleased, this, &TrackLists::selectionMouseReleased);
     connect(Auswahlgrid, &TKMVStringGrid::doubleClicked, this, &TrackLists::AuswahlgridDblClick);
+    // A release that never comes (the grid hidden, the focus or the window gone) ends the
+    // drag without a drop.
+    connect(Auswahlgrid, &TKMVStringGrid::mouseLost, this, &TrackLists::AuswahlgridEndDrag);
     // The menus open without a modal loop of their own, so a long command that lets events
     // through is not held up by an open menu; their entries are refused while one runs.
     connect(PlaylistGrid, &TKMVStringGrid::contextMenuRequested, this,
@@ -50,39 +47,13 @@ void TrackLists::connectGrids() {
 
 // ---- Marking --------------------------------------------------------------------------
 
-// Toggles the mark of the row under pos by the rules both lists share; false when there is
-// no track there. In the selection a press on a marked row of a marked group changes
-// nothing, so that the group can be dragged.
+// Toggles the mark of the row under pos (ListCommands::toggleMark); false when there is no
+// track there.
 bool TrackLists::toggleMark(TrackGrid& grid, QPoint pos, Qt::KeyboardModifiers modifiers) {
     togglePending_ = false;
     const int r = grid.mouseToCell(pos).row;
-    if (r < 1 || !grid.holdsTrack(r)) {
-        return false;
-    }
-    if (grid.kind() == TrackGrid::Kind::Selection && grid.mark(r) != 0 && grid.otherRowMarked(r)) {
-        return true;
-    }
-    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
-    const bool was = grid.mark(r) != 0;
-    grid.setMark(r, was ? 0 : 1);
-    if (!shift && !ctrl && !was) {
-        for (int other = 1; other < grid.rowCount(); ++other) {
-            if (other != r) {
-                grid.setMark(other, 0);
-            }
-        }
-    }
-    if (!shift) {
-        anchor_ = r;
-    } else if (anchor_ < 0) {
-        anchor_ = r;
-    } else {
-        grid.markRange(anchor_, r);
-        anchor_ = -1;
-    }
-    grid.update();
-    return true;
+    return r >= 1 && commands_.toggleMark(grid.list(), r, modifiers.testFlag(Qt::ShiftModifier),
+                                          modifiers.testFlag(Qt::ControlModifier));
 }
 
 void TrackLists::markplay(QPoint pos, Qt::KeyboardModifiers modifiers) {
@@ -202,6 +173,9 @@ void TrackLists::selectionMouseReleased(QMouseEvent* event) {
         return;
     }
     const auto end = qScopeGuard([this] { AuswahlgridEndDrag(); });
+    if (busy()) {
+        return;
+    }
     QPoint local;
     const DropTarget target = targetAt(event->globalPosition().toPoint(), &local);
     if (!dragOver(target, local, event->modifiers())) {
@@ -237,7 +211,7 @@ void TrackLists::PlaylistGridDragDrop(QPoint pos) {
     const int row = PlaylistGrid->mouseToCell(pos).row;
     const int p = row < 0 ? PlaylistGrid->rowCount() : std::max(row, 1);
     selectionDrag_ = false;
-    moveMarkedIntoPlaylist(p);
+    commands_.moveMarkedIntoPlaylist(p);
 }
 
 // Each marked track is loaded in turn from the bottom up, so the topmost stays loaded.
@@ -246,72 +220,26 @@ void TrackLists::PL1DragDrop() {
         return;
     }
     selectionDrag_ = false;
-    WaitCursor wait;
-    for (int r = Auswahlgrid->lastRow(); r >= 1; --r) {
-        if (Auswahlgrid->mark(r) == 0) {
-            continue;
-        }
-        Auswahlgrid->setMark(r, 0);
-        if (Auswahlgrid->holdsTrack(r) && engine_) {
-            const QString file = Auswahlgrid->fileName(r);
-            engine_->switchToTrack(file);
-        }
-        Auswahlgrid->repaint();
-    }
+    commands_.dropOnPlayer();
 }
 
 // ---- What lies under the pointer ----------------------------------------------------------
 
 TrackLists::DropTarget TrackLists::targetAt(QPoint globalPos, QPoint* local) const {
-    QWidget* hit = QApplication::widgetAt(globalPos);
-    if (!hit) {
-        // Platforms that know no global positions find no window there; the lists and the
-        // panel, all in one window, are then found by their own geometry.
-        for (QWidget* widget :
-             {static_cast<QWidget*>(PlaylistGrid), static_cast<QWidget*>(Auswahlgrid),
-              static_cast<QWidget*>(panel_)}) {
-            if (widget && widget->isVisible() &&
-                widget->rect().contains(widget->mapFromGlobal(globalPos))) {
-                QWidget* child = widget->childAt(widget->mapFromGlobal(globalPos));
-                hit = child ? child : widget;
-                break;
+    for (TrackGrid* grid : {PlaylistGrid, Auswahlgrid}) {
+        const QPoint at = grid->mapFromGlobal(globalPos);
+        if (grid->isVisible() && grid->rect().contains(at)) {
+            // Another window above the grid hides it.
+            QWidget* hit = QApplication::widgetAt(globalPos);
+            if (hit && hit->window() != grid->window()) {
+                return DropTarget::None;
             }
+            *local = at;
+            return grid == PlaylistGrid ? DropTarget::Playlist : DropTarget::Selection;
         }
     }
-    for (QWidget* widget = hit; widget; widget = widget->parentWidget()) {
-        if (widget == PlaylistGrid || widget == Auswahlgrid) {
-            *local = widget->mapFromGlobal(globalPos);
-            return widget == PlaylistGrid ? DropTarget::Playlist : DropTarget::Selection;
-        }
-        if (const std::optional<DropTarget> part = panelTarget(widget)) {
-            return *part;
-        }
-    }
-    return DropTarget::None;
-}
-
-// Whether widget, part of the player panel, takes a drop like the panel (Panel) or refuses
-// it (None); nothing for a widget that decides nothing itself (its parent does). The
-// digit displays, the info and load buttons and the lamp images other than the off lamp
-// take no part; the sampling-rate value does, although its strip does not.
-std::optional<TrackLists::DropTarget> TrackLists::panelTarget(QWidget* widget) const {
-    if (!panel_) {
-        return std::nullopt;
-    }
-    const PlayerPanel& p = *panel_;
-    if (widget == &p || widget == p.kHz) {
+    if (overPlayerPanel_ && overPlayerPanel_(globalPos)) {
         return DropTarget::Panel;
     }
-    const QWidget* const refusing[] = {
-        p.SegmentTimePl1Min, p.SegmentTimePl1Sec, p.SegmentTimePl1Frame,
-        p.SegmentRestPl1Min, p.SegmentRestPl1Sec, p.InfoUp,
-        p.OpenButton,        p.Button1,           p.LampeOnPL1,
-        p.LampeFlashPL1,     p.PL1PanelKhz,
-    };
-    for (const QWidget* part : refusing) {
-        if (widget == part) {
-            return DropTarget::None;
-        }
-    }
-    return std::nullopt;
+    return DropTarget::None;
 }

@@ -1,10 +1,12 @@
 #include "PlayerPanel.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 #include <QSlider>
 
@@ -224,6 +226,40 @@ void PlayerPanel::nameForAssistiveTools() {
 }
 
 PlayerPanel::~PlayerPanel() = default;
+
+bool PlayerPanel::takesDropAt(QPoint globalPos) const {
+    const QPoint local = mapFromGlobal(globalPos);
+    if (!isVisible() || !rect().contains(local)) {
+        return false;
+    }
+    // Another window above the panel hides it. Platforms that know no global positions
+    // find no window at all; the panel's own geometry decides there.
+    const QWidget* hit = QApplication::widgetAt(globalPos);
+    if (hit && hit->window() != window()) {
+        return false;
+    }
+    if (!hit || !isAncestorOf(hit)) {
+        const QWidget* child = childAt(local);
+        hit = child ? child : this;
+    }
+    const QWidget* const refusing[] = {
+        SegmentTimePl1Min, SegmentTimePl1Sec, SegmentTimePl1Frame,
+        SegmentRestPl1Min, SegmentRestPl1Sec, InfoUp,
+        OpenButton,        Button1,           LampeOnPL1,
+        LampeFlashPL1,     PL1PanelKhz,
+    };
+    // The innermost part that decides: the sampling-rate value takes drops although its
+    // strip does not.
+    for (const QWidget* w = hit; w && w != this; w = w->parentWidget()) {
+        if (w == kHz) {
+            return true;
+        }
+        if (std::find(std::begin(refusing), std::end(refusing), w) != std::end(refusing)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void PlayerPanel::buildDisplay() {
     const int left = kDisplay.left() + 4;

@@ -101,6 +101,10 @@ public:
     // Shows `engine` from now on and sends it the panel's commands. Once only; the engine
     // must outlive the panel or be detached first with setEngine(nullptr).
     void setEngine(PlayerEngine* engine);
+    // Whether rows dropped at a point (global coordinates) go to the player: true over the
+    // panel and its strips, labels and buttons, false over the time fields, the info and
+    // load buttons, the lit lamps, the sampling-rate strip, and anywhere off the panel.
+    bool takesDropAt(QPoint globalPos) const;
 
 signals:
     // The user pressed the right mouse button on the visible play-mode image.

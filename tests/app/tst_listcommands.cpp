@@ -92,7 +92,7 @@ QStringList readLines(const QString& path) {
 
 QStringList filesOf(const TrackGrid& grid) {
     QStringList files;
-    for (const TrackRow& row : grid.dataRows()) {
+    for (const TrackRow& row : grid.list().dataRows()) {
         files.append(row[TrackColumn::Filename]);
     }
     return files;
@@ -167,6 +167,11 @@ private:
                   QStringLiteral("Three"), QStringLiteral("2001"), QStringLiteral("Folklore"),
                   QStringLiteral("Live"), QStringLiteral("last one")),
         };
+    }
+
+    // Waits until the lists have read every batch handed to them.
+    void settle() {
+        QVERIFY(QTest::qWaitFor([this] { return lists().commands().idle(); }, 10000));
     }
 
     // From now on a track counts as loaded, so batches go into the playlist whole.
@@ -368,10 +373,11 @@ private slots:
         } else {
             lists().FillSelection(tracks);
         }
+        settle();
         QCOMPARE(filesOf(source), tracks);
         QCOMPARE(source.cell(TrackColumn::Artist, 1), QStringLiteral("Ærø Quartet"));
         QCOMPARE(source.cell(TrackColumn::Genre, 2), QString());
-        const QList<TrackRow> saved = source.dataRows();
+        const QList<TrackRow> saved = source.list().dataRows();
 
         const QString dir = fromPlaylist ? playlistDir_ : selectionDir_;
         answerSave(QDir(dir).filePath(QStringLiteral("round")), saveFilter);
@@ -391,6 +397,7 @@ private slots:
         } else {
             lists().FillPlaylist({tracks[1]});
         }
+        settle();
         const int filterForTarget = fromPlaylist ? 3 : 2;
         const bool listedByTarget = saveFilter >= 3 || saveFilter == filterForTarget - 1;
         chooseInLoadDialog(savedAs, listedByTarget ? -1 : (filterForTarget == 3 ? 2 : 3), false);
@@ -399,7 +406,8 @@ private slots:
         } else {
             form_->Playlist2Click();
         }
-        QCOMPARE(target.dataRows(), saved);
+        settle();  // M3U and PLS entries are read as a batch
+        QCOMPARE(target.list().dataRows(), saved);
         QVERIFY(g_errors.isEmpty());
     }
 
@@ -430,6 +438,7 @@ private slots:
         decodeSomething();
         const QStringList tracks = threeTracks();
         lists().FillPlaylist(tracks);
+        settle();
         answerSave(QDir(playlistDir_).filePath(typed), filterIndex);
         form_->Playlist3Click();
         QCOMPARE(entries(playlistDir_), QStringList({savedAs}));
@@ -451,6 +460,7 @@ private slots:
     void failedSaveIsReportedAndKeepsTheOldFile() {
         decodeSomething();
         lists().FillPlaylist(threeTracks());
+        settle();
         const QString old = QDir(playlistDir_).filePath(QStringLiteral("old.ply"));
         QFile file(old);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -486,6 +496,7 @@ private slots:
         saveList(QDir(playlistDir_).filePath(QStringLiteral("two.ply")), ListFormat::Playlist,
                  {listRow("X", tracks[0]), listRow("Y", tracks[2])});
         lists().FillPlaylist({tracks[1], tracks[2]});
+        settle();
         chooseInLoadDialog(QStringLiteral("two.ply"), -1, true);
         form_->Playlist2Click();
         QCOMPARE(filesOf(playlist()), QStringList({tracks[1], tracks[2], tracks[0], tracks[2]}));
@@ -497,6 +508,23 @@ private slots:
         QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
     }
 
+    // Insert, with the focus anywhere in the main window, appends the marked selection rows.
+    void insertKeyAppendsTheMarkedSelectionRows() {
+        decodeSomething();
+        const QStringList tracks = threeTracks();
+        lists().FillSelection(tracks);
+        settle();
+        selection().setMark(1, 1);
+        selection().setMark(3, 1);
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        selection().setFocus();
+        QTest::keyClick(&selection(), Qt::Key_Insert);
+        QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
+        QTest::keyClick(form_.get(), Qt::Key_Insert);  // the marks are gone: nothing more
+        QCOMPARE(filesOf(playlist()), QStringList({tracks[0], tracks[2]}));
+    }
+
     // The real save dialog: created once, each run starting empty in the list's directory
     // with its filter; the filter left selected decides the format; an existing file is
     // replaced without a question; Escape cancels.
@@ -505,6 +533,7 @@ private slots:
         const QStringList tracks = threeTracks();
         lists().FillSelection(tracks);
         lists().FillPlaylist({tracks[0]});
+        settle();
         QCOMPARE(form_->saveDialog().objectName(), QStringLiteral("SaveDialog1"));
 
         struct Seen {

@@ -14,6 +14,7 @@
 #include "app/TAboutForm.h"
 #include "app/TPlayerForm.h"
 #include "controls/TKMVButton.h"
+#include "app/WindowGrowth.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
 #include "core/PlayerEngine.h"
@@ -279,6 +280,34 @@ private slots:
         QCOMPARE(form->clientSize().height(), 333);
         QTRY_COMPARE(form->frameGeometry().top(), screenHeight - form->frameGeometry().height());
         QVERIFY(decoder_->log().contains("OpenInput " + home_->filePath("a.mp3")));
+    }
+
+    // Screen and window in global coordinates, also on a screen that does not start at 0.
+    void windowGrowthStaysOnItsScreen_data() {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("left");
+        const QRect first(0, 0, 1280, 1024);
+        const QRect right(1280, 0, 1920, 1080);
+        const QRect below(0, 1024, 1280, 1024);
+        QTest::newRow("first screen, fits") << first << QRect(100, 100, 630, 400) << 100 << 100;
+        QTest::newRow("first screen, too low and right")
+            << first << QRect(900, 800, 630, 400) << 624 << 325;
+        QTest::newRow("wider than the screen") << first << QRect(10, 0, 1400, 400) << 0 << 0;
+        QTest::newRow("right screen, fits") << right << QRect(1400, 100, 630, 400) << 100 << 1400;
+        QTest::newRow("right screen, too far right")
+            << right << QRect(2800, 100, 630, 400) << 100 << 1280 + 645;
+        QTest::newRow("lower screen, too low")
+            << below << QRect(100, 1800, 630, 400) << 1024 + 624 << 100;
+    }
+    void windowGrowthStaysOnItsScreen() {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, frame);
+        QFETCH(int, top);
+        QFETCH(int, left);
+        QCOMPARE(WindowGrowth::topAfterGrowth(screen, frame), top);
+        QCOMPARE(WindowGrowth::leftAfterGrowth(screen, frame), left);
     }
 
     void savedPositionsComeBack() {

@@ -103,6 +103,7 @@ private slots:
         QFETCH(int, modifiers);
         playing();
         form_->lists().FillPlaylist({testsupport::dataFile("tone440.mp3")});
+        QTRY_VERIFY(form_->lists().commands().idle());  // tags are read on a worker
         decoder_->clear();
         this->key(key, Qt::KeyboardModifiers(modifiers));
         QTEST(decoder_->log(), "sent");

@@ -178,6 +178,11 @@ private slots:
         QTest::newRow("missing arg ignores stored")
             << QByteArray("StartFile=@y.mp3") << QStringList{"@gone.mp3", "R"} << "" << false;
         QTest::newRow("directory") << QByteArray() << QStringList{"@"} << "" << false;
+        // Relative names are made absolute against the current directory at start.
+        QTest::newRow("stored relative")
+            << QByteArray("StartFile=x.ply") << QStringList{} << "@x.ply" << false;
+        QTest::newRow("arg relative")
+            << QByteArray() << QStringList{"./sub/../y.mp3"} << "@y.mp3" << false;
     }
     void startFile() {
         QFETCH(QByteArray, stored);
@@ -192,7 +197,11 @@ private slots:
             arg.replace('@', root_.path() + '/');
         }
         AppSettings s;
+        const QString before = QDir::currentPath();
+        QDir().mkpath(root_.filePath("sub"));
+        QDir::setCurrent(root_.path());
         decideStartFile(s, Profile(iniPath_), args);
+        QDir::setCurrent(before);
         QCOMPARE(s.startPending, !expectedFile.isEmpty());
         if (s.startPending) {
             QCOMPARE(s.startFile, expectedFile.replace('@', root_.path() + '/'));

@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -172,15 +171,25 @@ private slots:
         const auto pls = [](const char* tag, const char* text, QStringList expected) {
             QTest::newRow(tag) << "l.pls" << QByteArray(text) << expected;
         };
-        pls("pls: title line stops", "[playlist]\nFile1=a.mp3\nTitle1=A\nFile2=b.mp3\n", {"a.mp3"});
+        pls("pls: title lines between", "[playlist]\nFile1=a.mp3\nTitle1=A\nFile2=b.mp3\n",
+            {"a.mp3", "b.mp3"});
         pls("pls: after first =", "[playlist]\r\nFile1=%D/x=y.mp3\r\n", {"x=y.mp3"});
-        pls("pls: case matters", "[playlist]\nfile1=a.mp3\nFile2=b.mp3\n", {});
+        pls("pls: key in any case", "[playlist]\nfile1=a.mp3\nFILE2=b.mp3\n", {"a.mp3", "b.mp3"});
         pls("pls: missing skipped", "[playlist]\nFile1=no.mp3\nFile2=./s/../b.mp3\nNum", {"b.mp3"});
-        pls("pls: first line ignored", "File1=a.mp3\nFile2=b.mp3", {"b.mp3"});
+        pls("pls: no header", "File1=a.mp3\nFile2=b.mp3", {"a.mp3", "b.mp3"});
+        pls("pls: as other players write it",
+            "[playlist]\r\nNumberOfEntries=3\r\n\r\nFile1 = b.mp3\r\nTitle1=B\r\nLength1=-1\r\n\r\n"
+            "File2=file://%D/a%20b.mp3\r\nFile3=http://radio/x.mp3\r\nFile4=a.mp3\r\nVersion=2\r\n",
+            {"b.mp3", "a b.mp3", "a.mp3"});
+        pls("pls: not a file key", "[playlist]\nFile=a.mp3\nFileX=a.mp3\nTitle1=b.mp3\n", {});
         pls("pls: no =", "[playlist]\nFile1\nFile2=b.mp3", {"b.mp3"});
         QTest::newRow("m3u: marker, comments, blanks, missing, dirs")
             << "l.M3u" << QByteArray("#EXTM3U\n#EXTINF:1,a.mp3\na.mp3\n\nno.mp3\ns\n%D/b.mp3\n")
             << QStringList{"a.mp3", "b.mp3"};
+        QTest::newRow("m3u: a track named like a comment, file URLs")
+            << "l.m3u"
+            << QByteArray("#EXTM3U\n#Intro.mp3\nfile://%D/a%20b.mp3\nfile:///nowhere.mp3\n")
+            << QStringList{"#Intro.mp3", "a b.mp3"};
         QTest::newRow("m3u: only CR")
             << "l.m3u" << QByteArray("a.mp3\rb.mp3") << QStringList{"a.mp3", "b.mp3"};
     }
@@ -191,6 +200,8 @@ private slots:
         put("a.mp3", {});
         put("b.mp3", {});
         put("x=y.mp3", {});
+        put("a b.mp3", {});
+        put("#Intro.mp3", {});
         QVERIFY(QDir(dir_->path()).mkdir("s"));
         put(name, text.replace("%D", dir_->path().toUtf8()));
         for (QString& file : expected) {
@@ -299,14 +310,11 @@ private slots:
     }
 
     void hundredThousandEntries() {
-        QElapsedTimer timer;
-        timer.start();
         const QList<TrackRow> rows(100'000, row("Artist", "Title", put("a.mp3", {})));
         saveList(path("big.ply"), ListFormat::Playlist, rows);
         QCOMPARE(rowsToKeep(readListFile(path("big.ply")).groups, false), rows);
         saveList(path("big.m3u"), ListFormat::M3u, rows);
         QCOMPARE(readListFile(path("big.m3u")).paths.size(), 100'000);
-        QVERIFY2(timer.elapsed() < 20'000, qPrintable(QString::number(timer.elapsed())));
     }
 };
 

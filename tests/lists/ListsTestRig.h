@@ -14,6 +14,7 @@
 #include "core/Id3v1Tag.h"
 #include "core/SonvoxError.h"
 #include "core/XaudioPlayer.h"
+#include "lists/EngineListPlayer.h"
 #include "lists/ListWindowHost.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
@@ -30,7 +31,8 @@ public:
         panel = new PlayerPanel(&window);
         engine = std::make_unique<PlayerEngine>(*player, lists.playlistSource());
         panel->setEngine(engine.get());
-        lists.attach(*engine, *player, *panel, *this);
+        listPlayer = std::make_unique<EngineListPlayer>(*engine, lists.commands());
+        lists.attach(*listPlayer, *this, [this](QPoint at) { return panel->takesDropAt(at); });
         // The main window's layout: panel top left, playlist below it, selection beside.
         QWidget* playlistPanel = lists.playlistPanel();
         QWidget* selectionPanel = lists.selectionPanel();
@@ -90,12 +92,17 @@ public:
         }
         return rows;
     }
-    // Fills a list's grid with the tracks directly, as a list file would.
+    // Fills a list with the tracks directly, as a list file would.
     static void put(TrackGrid& grid, const QStringList& paths) {
         for (const QString& path : paths) {
-            const int row = grid.appendRow();
-            grid.setTrack(row, {QString(), "Artist of " + path, "Title", "", "", "", "", path});
+            grid.list().appendTrack(
+                {QString(), "Artist of " + path, "Title", "", "", "", "", path});
         }
+    }
+    // Waits until no fill runs and nothing is queued any more.
+    void settle() {
+        QVERIFY(QTest::qWaitFor([this] { return lists.commands().idle(); }, 10000));
+        QCoreApplication::processEvents();
     }
     // The centre of a data row's artist cell, in the grid's client coordinates.
     static QPoint rowPoint(const TrackGrid& grid, int row) {
@@ -124,6 +131,7 @@ public:
     PlayerPanel* panel = nullptr;
     TrackLists lists;
     std::unique_ptr<PlayerEngine> engine;
+    std::unique_ptr<EngineListPlayer> listPlayer;
     int heightGrown = 0;
     int widthGrown = 0;
 

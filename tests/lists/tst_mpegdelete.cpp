@@ -68,6 +68,7 @@ class TestMpegDelete : public QObject {
                                   QStringLiteral("T%1").arg(i));
         }
         rig_->lists.FillSelection(files_);
+        rig_->settle();
         for (int row : marked) {
             selection().setMark(row, 1);
         }
@@ -172,13 +173,13 @@ private slots:
     void theWindowClearsItsFlagsAndTakesEscapeForCancel() {
         TMpegDelete dialog;
         QTimer::singleShot(0, &dialog, [&] { QTest::mouseClick(dialog.BitBtn3, Qt::LeftButton); });
-        QCOMPARE(dialog.ask("Artist", "Title"), TMpegDelete::All);
+        QCOMPARE(dialog.ask("Artist", "Title", "/m/a.mp3"), TMpegDelete::All);
         QVERIFY(dialog.allFlag());
         QTimer::singleShot(0, &dialog, [&] {
             QVERIFY(!dialog.allFlag());
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
-        QCOMPARE(dialog.ask("A", "B"), TMpegDelete::Cancel);
+        QCOMPARE(dialog.ask("A", "B", "/m/b.mp3"), TMpegDelete::Cancel);
         QVERIFY(dialog.cancelFlag());
     }
 };
