@@ -14,6 +14,7 @@ QString g_lastError;
 
 SonvoxApplication::SonvoxApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Sonvox"));
+    setApplicationVersion(QStringLiteral(SONVOX_VERSION));
     installEventFilter(this);
     sonvoxErrorReporter() = &SonvoxApplication::reportError;
 }

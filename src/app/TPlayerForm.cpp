@@ -13,6 +13,7 @@
 
 #include "ClientArea.h"
 #include "SonvoxApplication.h"
+#include "TAboutForm.h"
 #include "controls/TKMVButton.h"
 #include "core/DecoderBackend.h"
 #include "core/DecoderEvent.h"
@@ -503,6 +504,8 @@ void TPlayerForm::changeSetting(const std::function<void()>& command) {
 }
 
 void TPlayerForm::About2Click() {
-    QMessageBox::about(this, QStringLiteral("About Sonvox"),
-                       QStringLiteral("<b>Sonvox</b><p>A player for MPEG audio files.</p>"));
+    if (!AboutForm1) {
+        AboutForm1 = new TAboutForm(this);
+    }
+    AboutForm1->exec();
 }

@@ -23,6 +23,7 @@ class DecoderBackend;
 class ListSaveDialog;
 class PlayerEngine;
 class PlayerPanel;
+class TAboutForm;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -56,6 +57,7 @@ public:
     Profile& profile() { return profile_; }
     bool timerStarted() const { return timerStarted_; }
     QMenu* modeMenu() const { return PopupMenu2; }
+    TAboutForm* aboutForm() const { return AboutForm1; }
 
 public slots:
     // ---- Hand-offs from later starts (the message hook) --------------------------------
@@ -126,6 +128,7 @@ private:
     std::unique_ptr<PlayerEngine> engine_;
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
+    TAboutForm* AboutForm1 = nullptr;       // made on first use, see About2Click()
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {

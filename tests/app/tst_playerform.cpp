@@ -9,6 +9,7 @@
 #include "FakeDecoder.h"
 #include "TestSupport.h"
 #include "app/SonvoxApplication.h"
+#include "app/TAboutForm.h"
 #include "app/TPlayerForm.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
@@ -204,6 +205,23 @@ private slots:
             kDefaultCoverWidth);
         auto again = makeForm();
         QCOMPARE(again->clientSize(), QSize(640, 480));
+    }
+
+    // The About window names the program, its libraries as they run, and the folders.
+    void aboutTellsLibrariesAndFolders() {
+        auto form = makeForm();
+        QString shown;
+        QTimer::singleShot(0, form.get(), [&] {
+            shown = form->aboutForm()->text();
+            form->aboutForm()->accept();
+        });
+        form->About2Click();
+        for (const QString& part :
+             {QStringLiteral("Sonvox 0.1"), QStringLiteral("Qt"), QStringLiteral("libmpg123"),
+              QStringLiteral("SDL2"), QStringLiteral("libjpeg"), Paths::settingsDir(),
+              Paths::dataDir()}) {
+            QVERIFY2(shown.contains(part), qPrintable(part + " missing in:\n" + shown));
+        }
     }
 };
 
