@@ -21,6 +21,7 @@
 
 class DecoderBackend;
 class ListSaveDialog;
+class MetadataWindows;
 class PlayerEngine;
 class PlayerPanel;
 class TAboutForm;
@@ -58,6 +59,8 @@ public:
     bool timerStarted() const { return timerStarted_; }
     QMenu* modeMenu() const { return PopupMenu2; }
     TAboutForm* aboutForm() const { return AboutForm1; }
+    // The title-information and cover windows and their commands.
+    MetadataWindows& metadataWindows() const { return *metadata_; }
 
 public slots:
     // ---- Hand-offs from later starts (the message hook) --------------------------------
@@ -129,6 +132,7 @@ private:
     TLoadDialog* LoadDialog1 = nullptr;     // made on first use, see loadDialog()
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
     TAboutForm* AboutForm1 = nullptr;       // made on first use, see About2Click()
+    MetadataWindows* metadata_ = nullptr;
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {
@@ -158,5 +162,6 @@ private:
     QAction* Playlist1 = nullptr;     // mode menu: "Continuous &Play"
     QAction* Hinweisean1 = nullptr;   // mode menu: "Show &Hints"
     QAction* Hinweiseaus1 = nullptr;  // mode menu: "&No Hints"
+    QAction* ShowCover1 = nullptr;    // Window: "&Show Cover"
     QAction* HideCover1 = nullptr;    // its enabled state tells whether the cover shows
 };
