@@ -195,12 +195,12 @@ void TInfoForm::buildStreamLine() {
         QLabel** label;
     };
     const Field fields[] = {
-        {56, QStringLiteral(" MPEG"), true, QStringLiteral("MPEG"), &MPEG},
-        {52, QStringLiteral(" Layer"), true, QStringLiteral("Layer"), &Layer},
-        {60, QStringLiteral("kbps "), false, QStringLiteral("Abtastrate"), &kbps},
+        {52, QStringLiteral(" MPEG"), true, QStringLiteral("MPEG"), &MPEG},
+        {50, QStringLiteral(" Layer"), true, QStringLiteral("Layer"), &Layer},
+        {58, QStringLiteral("kbps "), false, QStringLiteral("Abtastrate"), &kbps},
         {50, QStringLiteral("kHz "), false, QStringLiteral("Abtastfrequenz"), &kHz},
         {40, QString(), true, QStringLiteral("Titellänge"), &TTLabel},
-        {42, QString(), true, QString(), &StereoLab},
+        {50, QString(), true, QString(), &StereoLab},
     };
     int x = kColumnLeft;
     for (const Field& f : fields) {
