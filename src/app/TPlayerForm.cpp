@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "ClientArea.h"
+#include "MetadataWindows.h"
 #include "MprisService.h"
 #include "SonvoxApplication.h"
 #include "TAboutForm.h"
@@ -94,6 +95,11 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
     buildMenus();
 
     LoadSettings();
+    metadata_ = new MetadataWindows(
+        {*this, *engine_, *lists_, settings_, *ShowCover1, *HideCover1}, placement_, this);
+    showTitleInformation_ = [this](const QString& file, const QString& lengthText) {
+        metadata_->showTitleInformation(file, lengthText);
+    };
 
     // The message hook is wired by main (SingleInstance signals to the slots below).
     GenreTable::names();  // built once, here, before any tag is read
@@ -262,8 +268,10 @@ void TPlayerForm::buildMenus() {
                       [this] { runReported([this] { SaveWindowpositions1Click(); }); });
     window->addAction(QStringLiteral("&Default Positions"), this,
                       [this] { runReported([this] { DefaultPositions1Click(); }); });
-    // Carries whether the cover window is shown; the entry appears with the cover window.
-    HideCover1 = new QAction(QStringLiteral("&Hide Cover"), this);
+    window->addSeparator();
+    ShowCover1 = window->addAction(QStringLiteral("&Show Cover"));
+    // Its enabled state carries whether the cover window is shown.
+    HideCover1 = window->addAction(QStringLiteral("&Hide Cover"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("&Setup"), this,
@@ -496,6 +504,7 @@ void TPlayerForm::SaveWindowpositions1Click() {
     p.playerTop = frame.top();
     p.playerWidth = clientSize().width();
     p.playerHeight = clientSize().height();
+    metadata_->storeCoverPlacement(p);
     saveWindowPositions(profile_, p);
     placement_ = p;
 }
@@ -504,6 +513,7 @@ void TPlayerForm::DefaultPositions1Click() {
     placement_.coverLeft = 0;
     placement_.coverTop = 0;
     placement_.coverWidth = kDefaultCoverWidth;
+    metadata_->DefaultCoverPosition();
     setClientSize(PL1->width(), PL1->height());
     centreOnScreen();
 }

@@ -23,8 +23,10 @@
 class DecoderBackend;
 class EngineListPlayer;
 class ListSaveDialog;
+class MetadataWindows;
 class PlayerEngine;
 class PlayerPanel;
+class TAboutForm;
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -69,6 +71,8 @@ public:
     void setTitleInformation(std::function<void(const QString&, const QString&)> show) {
         showTitleInformation_ = std::move(show);
     }
+    // The title-information and cover windows and their commands.
+    MetadataWindows& metadataWindows() const { return *metadata_; }
 
 public slots:
     // ---- Hand-offs from later starts (the message hook) --------------------------------
@@ -157,6 +161,7 @@ private:
     ListSaveDialog* SaveDialog1 = nullptr;  // made on first use, see saveDialog()
     TSetupForm* SetupForm1 = nullptr;       // made on first use, see Setup1Click()
     TAboutForm* AboutForm1 = nullptr;       // made on first use, see About2Click()
+    MetadataWindows* metadata_ = nullptr;
 
     // Hands the lists the load dialog, making it when they first need it.
     class LazyLoadDialog : public LoadDialogSource {
@@ -193,5 +198,6 @@ private:
     QAction* Playlist1 = nullptr;     // mode menu: "Continuous &Play"
     QAction* Hinweisean1 = nullptr;   // mode menu: "Show &Hints"
     QAction* Hinweiseaus1 = nullptr;  // mode menu: "&No Hints"
+    QAction* ShowCover1 = nullptr;    // Window: "&Show Cover"
     QAction* HideCover1 = nullptr;    // its enabled state tells whether the cover shows
 };
