@@ -143,9 +143,13 @@ void TPlayerForm::FormCreate(const QStringList& args, bool useStoredStartFile) {
         [this](const QString& dir, int filterIndex) { return saveDialog().run(dir, filterIndex); });
     lists_->setListDirectories([this](LoadKind kind) { return directoryFor(kind); });
 
-    if (decoder_->start(this) != 0) {
-        SonvoxApplication::reportError(QString::fromLatin1(kDecoderStartError));
-    }
+    // The decoder thread and the sound device start with the first command that needs
+    // them, not before the window is shown; a failure is reported after that command.
+    decoder_->startOnFirstCommand(this, [this](int) {
+        QMetaObject::invokeMethod(
+            this, [] { SonvoxApplication::reportError(QString::fromLatin1(kDecoderStartError)); },
+            Qt::QueuedConnection);
+    });
     engine_->setPlayMode(settings_.playMode);
     engine_->start();
 

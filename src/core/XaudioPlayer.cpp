@@ -1,5 +1,7 @@
 #include "XaudioPlayer.h"
 
+#include <utility>
+
 using decoder::Command;
 
 XaudioPlayer::XaudioPlayer(std::unique_ptr<DecoderBackend> backend)
@@ -8,12 +10,25 @@ XaudioPlayer::XaudioPlayer(std::unique_ptr<DecoderBackend> backend)
 XaudioPlayer::~XaudioPlayer() = default;
 
 int XaudioPlayer::start(QObject* receiver) {
+    deferredReceiver_ = nullptr;
     const int result = backend_ ? backend_->start(receiver) : -1;
     running_ = (result == 0);
+    if (!running_ && failed_) {
+        std::exchange(failed_, {})(result);
+    }
+    failed_ = {};
     return result;
 }
 
+void XaudioPlayer::startOnFirstCommand(QObject* receiver, std::function<void(int)> failed) {
+    deferredReceiver_ = receiver;
+    failed_ = std::move(failed);
+}
+
 void XaudioPlayer::send(const DecoderCommand& command) {
+    if (deferredReceiver_ && command.code != Command::Stop && command.code != Command::Quit) {
+        start(deferredReceiver_);
+    }
     if (running_) {
         backend_->send(command);
     }

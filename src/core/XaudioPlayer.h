@@ -5,9 +5,15 @@
 //
 // Each OpenInput is numbered (1, 2, ...); the decoder stamps the notifications of that
 // track with the number, and loadNumber() says which one was sent last.
+//
+// The backend may be started at once (start) or when it is first needed
+// (startOnFirstCommand): the decoder thread and the sound device then cost nothing until
+// the first command that is not Stop or Quit. Before that nothing plays, so Stop and Quit
+// have nothing to act on and are dropped. Use from the GUI thread.
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "DecoderBackend.h"
@@ -21,6 +27,9 @@ public:
 
     // Starts the backend; returns its result (0 = running).
     int start(QObject* receiver);
+    // Starts the backend with `receiver` just before the first command that needs it, or
+    // at start(). When that start fails, `failed` is called once with the backend's result.
+    void startOnFirstCommand(QObject* receiver, std::function<void(int)> failed);
     bool isRunning() const { return running_; }
 
     void Play();
@@ -45,4 +54,6 @@ private:
     std::unique_ptr<DecoderBackend> backend_;
     bool running_ = false;
     std::uint32_t loadNumber_ = 0;
+    QObject* deferredReceiver_ = nullptr;  // set while a start on first command waits
+    std::function<void(int)> failed_;
 };

@@ -34,6 +34,7 @@
 #include "core/ListFile.h"
 #include "core/Paths.h"
 #include "core/Profile.h"
+#include "core/XaudioPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackGrid.h"
@@ -176,6 +177,9 @@ private:
 
     // From now on a track counts as loaded, so batches go into the playlist whole.
     void decodeSomething() {
+        if (!form_->decoder().isRunning()) {  // the decoder starts with its first command
+            form_->decoder().start(form_.get());
+        }
         decoder_->postStreamInfo(1, 3, 128, 44100, 1);
         decoder_->deliver();
         QVERIFY(form_->engine().trackLoaded());

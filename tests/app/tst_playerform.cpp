@@ -47,6 +47,15 @@ private:
         f.write(bytes);
         return path;
     }
+    // A list file in the row format holding `tracks`.
+    void storePlacement(int left, int top, int width, int height) {
+        Profile profile(Paths::settingsFile());
+        const QString section = QStringLiteral("WindowPosition");
+        profile.writeInteger(section, QStringLiteral("PlayerLeft"), left);
+        profile.writeInteger(section, QStringLiteral("PlayerTop"), top);
+        profile.writeInteger(section, QStringLiteral("PlayerWidth"), width);
+        profile.writeInteger(section, QStringLiteral("PlayerHeight"), height);
+    }
     QAction* modeAction(TPlayerForm& form, const QString& text) {
         for (QAction* a : form.modeMenu()->actions()) {
             if (a->text() == text) {
@@ -68,7 +77,6 @@ private slots:
     void firstStartUsesDefaults() {
         auto form = makeForm();
         QCOMPARE(form->clientSize(), QSize(kPlayerPanelWidth, kPlayerPanelHeight));
-        QCOMPARE(decoder_->startCount(), 1);
         QVERIFY(QDir(Paths::programDir() + QStringLiteral("Cover")).exists());
         QVERIFY(QDir(Paths::programDir() + QStringLiteral("Playlist")).exists());
         QVERIFY(!QDir(Paths::programDir() + QStringLiteral("Selection")).exists());
@@ -77,6 +85,50 @@ private slots:
         QVERIFY(modeAction(*form, QStringLiteral("Show &Hints"))->isChecked());
         QVERIFY(!form->settings().startPending);
         QVERIFY(g_errors.isEmpty());
+
+        // The decoder starts with the first command that needs it, not with the window.
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(decoder_->startCount(), 0);
+        form->engine().loadTrack(writeFile(QStringLiteral("first.mp3")));
+        form->engine().loadTrack(writeFile(QStringLiteral("second.mp3")));
+        QCOMPARE(decoder_->startCount(), 1);
+        QCOMPARE(decoder_->receiver(), form.get());
+    }
+
+    // No stored width places the window at the screen's centre, whatever the stored edges;
+    // a stored client area smaller than the player panel grows to it.
+    void placementFromSettings_data() {
+        QTest::addColumn<QList<int>>("stored");  // left, top, width, height; empty: none
+        QTest::addColumn<bool>("centred");
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<QSize>("client");
+        const QSize panel(kPlayerPanelWidth, kPlayerPanelHeight);
+        QTest::newRow("nothing stored") << QList<int>{} << true << QPoint() << panel;
+        QTest::newRow("width 0") << QList<int>{30, 40, 0, 300} << true << QPoint()
+                                 << QSize(kPlayerPanelWidth, 300);
+        QTest::newRow("too small")
+            << QList<int>{30, 40, 100, 100} << false << QPoint(30, 40) << panel;
+        QTest::newRow("stored") << QList<int>{5, 7, 500, 260} << false << QPoint(5, 7)
+                                << QSize(500, 260);
+    }
+    void placementFromSettings() {
+        QFETCH(QList<int>, stored);
+        QFETCH(bool, centred);
+        QFETCH(QPoint, pos);
+        QFETCH(QSize, client);
+        if (!stored.isEmpty()) {
+            storePlacement(stored[0], stored[1], stored[2], stored[3]);
+        }
+        auto form = makeForm();
+        QCOMPARE(form->clientSize(), client);
+        if (centred) {
+            const QRect screen = form->screen()->geometry();
+            const QSize outer = form->frameGeometry().size();
+            pos = QPoint((screen.width() - outer.width()) / 2,
+                         (screen.height() - outer.height()) / 2);
+        }
+        QCOMPARE(form->frameGeometry().topLeft(), pos);
     }
 
     void storedPlacementIsApplied() {
@@ -106,22 +158,34 @@ private slots:
 
     // Reported once; the player then runs on without sound: its commands go nowhere.
     void decoderThatCannotStartIsReported() {
-        auto form = makeForm({}, 1);
-        QCOMPARE(g_errors, QStringList{QStringLiteral("Cannot start Xaudio Decoder")});
+        const QString track = writeFile(QStringLiteral("song.mp3"));
+        auto form = makeForm({track}, 1);
         form->show();
-        form->engine().loadTrack(writeFile(QStringLiteral("a.mp3")));
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_COMPARE(g_errors, QStringList{QStringLiteral("Cannot start Xaudio Decoder")});
+        form->engine().loadTrack(track);
         QTest::mouseClick(form->panel().PrevUp, Qt::LeftButton);
-        form->engine().Timer1Timer();
-        QVERIFY(decoder_->isEmpty());
+        QCoreApplication::processEvents();
         QCOMPARE(g_errors.size(), 1);
+        QCOMPARE(decoder_->startCount(), 1);
+        QVERIFY(decoder_->isEmpty());
+        QCOMPARE(form->engine().currentTrack(), track);
     }
 
+    // Closing stops and quits the decoder once; a decoder that never started is not started
+    // to be quit.
     void closingStopsThenQuitsTheDecoder() {
         auto form = makeForm();
         form->show();
+        form->engine().loadTrack(writeFile(QStringLiteral("song.mp3")));
         decoder_->clear();
         form->close();
         QCOMPARE(decoder_->log(), (QStringList{QStringLiteral("Stop"), QStringLiteral("Quit")}));
+
+        auto idle = makeForm();
+        idle->show();
+        idle->close();
+        QCOMPARE(decoder_->startCount(), 0);
     }
 
     void startFileTrackIsLoadedAtFirstShowing() {

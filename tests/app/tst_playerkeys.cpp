@@ -163,6 +163,7 @@ private slots:
     }
 
     void volumeWindowFollowsReportsWhileHidden() {
+        playing();  // reports come from a decoder that runs
         deliver(DecoderEvent::volume(40));
         QVERIFY(!form_->volumeForm());
         QTest::mouseClick(form_->panel().MonitorPL1, Qt::LeftButton);

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <memory>
 #include <vector>
 
@@ -360,6 +362,55 @@ private slots:
             QVERIFY(s.log.last(Notification::State)->atMs >= 800);
         }
         qputenv("SDL_AUDIODRIVER", before);
+    }
+
+    // Started on first use, the decoder runs nothing (no thread, no sound device) until a
+    // command needs it; Stop and Quit alone have nothing to act on. A failed start is
+    // reported once. Starting SDL's audio leaves SIGINT and SIGTERM to the program.
+    void startsOnFirstCommand() {
+        // SDL takes a signal only while it has its default action, so give it that.
+        struct sigaction saved[2]{};
+        const int numbers[2] = {SIGINT, SIGTERM};
+        for (int i = 0; i < 2; ++i) {
+            sigaction(numbers[i], nullptr, &saved[i]);
+            signal(numbers[i], SIG_DFL);
+        }
+        const auto untouched = [&numbers] {
+            for (const int number : numbers) {
+                struct sigaction action {};
+                sigaction(number, nullptr, &action);
+                if (action.sa_handler != SIG_DFL) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        NotificationLog log;
+        XaudioPlayer player(makeDefaultDecoder());
+        QList<int> failures;
+        player.startOnFirstCommand(&log, [&](int result) { failures << result; });
+        player.Stop();
+        player.Quit();
+        QVERIFY(!player.isRunning());
+        player.OpenInput(dataFile("mpeg2.mp3"));
+        QVERIFY(player.isRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(log.count(Notification::StreamInfo), 1, kOpenTimeoutMs);
+        const bool signalsUntouched = untouched();
+        for (int i = 0; i < 2; ++i) {
+            sigaction(numbers[i], &saved[i], nullptr);
+        }
+        QVERIFY(signalsUntouched);
+        player.Quit();
+        QTRY_COMPARE_WITH_TIMEOUT(log.count(Notification::End), 1, kOpenTimeoutMs);
+        QVERIFY(failures.isEmpty());
+
+        XaudioPlayer broken(std::make_unique<MpgDecoder>(std::make_unique<BrokenOutput>()));
+        broken.startOnFirstCommand(&log, [&](int result) { failures << result; });
+        broken.Play();
+        broken.Play();
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.first() != 0);
+        QVERIFY(!broken.isRunning());
     }
 
     void factoryMakesARunningDecoder() {
