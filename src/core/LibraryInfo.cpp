@@ -4,11 +4,11 @@
 #include <QFileInfo>
 #include <QtGlobal>
 
-#include <SDL2/SDL_version.h>
 #include <dlfcn.h>
 #include <mpg123.h>
 
 #include "JpegCodec.h"
+#include "SdlAudioOutput.h"
 
 QString loadedFrom(const void* symbol) {
     Dl_info where;
@@ -34,12 +34,14 @@ QList<LibraryInfo> usedLibraries() {
     libraries.append({QStringLiteral("libmpg123"), mpg123Version, QStringLiteral("GNU LGPL 2.1"),
                       loadedFrom(reinterpret_cast<const void*>(&mpg123_init))});
 
-    SDL_version sdl;
-    SDL_GetVersion(&sdl);
+    // Loaded when sound is first needed; asking for its version loads it.
+    const SdlLibrary sdl = loadedSdlLibrary();
+    const QString sdlFile = QFile::decodeName(sdl.file.c_str());
+    const QString sdlReal = QFileInfo(sdlFile).canonicalFilePath();
     libraries.append({QStringLiteral("SDL2"),
-                      QStringLiteral("%1.%2.%3").arg(sdl.major).arg(sdl.minor).arg(sdl.patch),
-                      QStringLiteral("zlib licence"),
-                      loadedFrom(reinterpret_cast<const void*>(&SDL_GetVersion))});
+                      sdl.version.empty() ? QStringLiteral("not loadable")
+                                          : QString::fromStdString(sdl.version),
+                      QStringLiteral("zlib licence"), sdlReal.isEmpty() ? sdlFile : sdlReal});
 
     libraries.append({QStringLiteral("libjpeg"), JpegCodec::runtimeVersion(),
                       QStringLiteral("IJG licence, BSD 3-clause and zlib licences (libjpeg-turbo)"),

@@ -1,12 +1,63 @@
 #include "SdlAudioOutput.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <mutex>
 #include <string>
 
 namespace {
+
+// SDL and the sound libraries it pulls in are loaded when the first output is initialised,
+// not when the program starts: a player that has not played yet neither waits for them
+// nor keeps them in memory.
+constexpr const char* kSdlLibrary = "libSDL2-2.0.so.0";
+
+#define SONVOX_SDL_FUNCTIONS(X)  \
+    X(SDL_SetHint)               \
+    X(SDL_SetHintWithPriority)   \
+    X(SDL_ResetHint)             \
+    X(SDL_InitSubSystem)         \
+    X(SDL_QuitSubSystem)         \
+    X(SDL_GetCurrentAudioDriver) \
+    X(SDL_GetError)              \
+    X(SDL_OpenAudioDevice)       \
+    X(SDL_CloseAudioDevice)      \
+    X(SDL_PauseAudioDevice)      \
+    X(SDL_QueueAudio)            \
+    X(SDL_GetQueuedAudioSize)    \
+    X(SDL_ClearQueuedAudio)      \
+    X(SDL_GetVersion)
+
+struct SdlApi {
+#define SONVOX_SDL_POINTER(name) decltype(&::name) name = nullptr;
+    SONVOX_SDL_FUNCTIONS(SONVOX_SDL_POINTER)
+#undef SONVOX_SDL_POINTER
+};
+
+// The loaded functions, or nullptr when the library cannot be loaded (said once on
+// standard error). The library stays loaded until the process ends.
+const SdlApi* sdl() {
+    static const SdlApi* const api = []() -> const SdlApi* {
+        static SdlApi loaded;
+        void* library = dlopen(kSdlLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            std::fprintf(stderr, "sonvox: cannot load %s: %s\n", kSdlLibrary, dlerror());
+            return nullptr;
+        }
+#define SONVOX_SDL_LOAD(name)                                                     \
+    loaded.name = reinterpret_cast<decltype(loaded.name)>(dlsym(library, #name)); \
+    if (!loaded.name) {                                                           \
+        std::fprintf(stderr, "sonvox: %s lacks %s\n", kSdlLibrary, #name);        \
+        return nullptr;                                                           \
+    }
+        SONVOX_SDL_FUNCTIONS(SONVOX_SDL_LOAD)
+#undef SONVOX_SDL_LOAD
+        return &loaded;
+    }();
+    return api;
+}
 
 constexpr int kBytesPerFrame = 2 * static_cast<int>(sizeof(std::int16_t));
 constexpr int kProbeRateHz = 44100;
@@ -25,10 +76,28 @@ Uint16 deviceBufferFrames(int rateHz) {
 
 }  // namespace
 
+SdlLibrary loadedSdlLibrary() {
+    const SdlApi* api = sdl();
+    if (!api) {
+        return {};
+    }
+    SDL_version version;
+    api->SDL_GetVersion(&version);
+    SdlLibrary library;
+    library.version = std::to_string(version.major) + '.' + std::to_string(version.minor) + '.' +
+                      std::to_string(version.patch);
+    Dl_info where;
+    if (dladdr(reinterpret_cast<const void*>(api->SDL_GetVersion), &where) != 0 &&
+        where.dli_fname) {
+        library.file = where.dli_fname;
+    }
+    return library;
+}
+
 SdlAudioOutput::~SdlAudioOutput() {
     closeDevice();
     if (subsystemUp_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl()->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 }
 
@@ -36,12 +105,15 @@ bool SdlAudioOutput::initialise() {
     if (subsystemUp_) {
         return device_ != 0;
     }
-    // SDL would catch SIGINT and SIGTERM for itself, and Ctrl+C and kill would no longer
-    // end the program.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (!sdl()) {
+        return false;
+    }
+    // SIGINT and SIGTERM belong to the program, which ends through its own handlers; SDL
+    // would otherwise take them for its event queue, where nobody reads them.
+    sdl()->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdl()->SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         subsystemUp_ = true;
-        const char* driver = SDL_GetCurrentAudioDriver();
+        const char* driver = sdl()->SDL_GetCurrentAudioDriver();
         onDummy_ = driver && std::string(driver) == "dummy";
         if (openDevice(kProbeRateHz)) {
             return true;
@@ -63,23 +135,23 @@ bool SdlAudioOutput::configure(int rateHz) {
 
 void SdlAudioOutput::write(std::span<const std::int16_t> samples) {
     if (device_ != 0 && !samples.empty()) {
-        SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size_bytes()));
+        sdl()->SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size_bytes()));
     }
 }
 
 std::int64_t SdlAudioOutput::pendingFrames() const {
-    return device_ != 0 ? SDL_GetQueuedAudioSize(device_) / kBytesPerFrame : 0;
+    return device_ != 0 ? sdl()->SDL_GetQueuedAudioSize(device_) / kBytesPerFrame : 0;
 }
 
 void SdlAudioOutput::setRunning(bool running) {
     if (device_ != 0) {
-        SDL_PauseAudioDevice(device_, running ? 0 : 1);
+        sdl()->SDL_PauseAudioDevice(device_, running ? 0 : 1);
     }
 }
 
 void SdlAudioOutput::discard() {
     if (device_ != 0) {
-        SDL_ClearQueuedAudio(device_);
+        sdl()->SDL_ClearQueuedAudio(device_);
     }
 }
 
@@ -92,14 +164,14 @@ bool SdlAudioOutput::openDevice(int rateHz) {
     wanted.callback = nullptr;  // queue mode: SDL_QueueAudio feeds the device
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the hardware wants.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    device_ = sdl()->SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     rateHz_ = device_ != 0 ? rateHz : 0;
     return device_ != 0;
 }
 
 void SdlAudioOutput::closeDevice() {
     if (device_ != 0) {
-        SDL_CloseAudioDevice(device_);
+        sdl()->SDL_CloseAudioDevice(device_);
         device_ = 0;
         rateHz_ = 0;
     }
@@ -109,16 +181,16 @@ bool SdlAudioOutput::fallBackToDummy(int rateHz) {
     if (onDummy_) {
         return false;
     }
-    const std::string reason = SDL_GetError();
+    const std::string reason = sdl()->SDL_GetError();
     closeDevice();
     if (subsystemUp_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl()->SDL_QuitSubSystem(SDL_INIT_AUDIO);
         subsystemUp_ = false;
     }
     // The hint outranks SDL_AUDIODRIVER only for this one initialisation.
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    subsystemUp_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    sdl()->SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    subsystemUp_ = sdl()->SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    sdl()->SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     onDummy_ = true;
     if (!subsystemUp_ || !openDevice(rateHz)) {
         return false;

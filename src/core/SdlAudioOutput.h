@@ -12,7 +12,18 @@
 
 #include <SDL2/SDL_audio.h>
 
+#include <string>
+
 #include "AudioOutput.h"
+
+// The SDL library as this process loads it (loading it when it is not loaded yet): its
+// version as "major.minor.patch", and the file it was loaded from. Both empty when it
+// cannot be loaded.
+struct SdlLibrary {
+    std::string version;
+    std::string file;
+};
+SdlLibrary loadedSdlLibrary();
 
 class SdlAudioOutput final : public AudioOutput {
 public:
