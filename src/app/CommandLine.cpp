@@ -48,6 +48,9 @@ CommandLine CommandLine::parse(const QStringList& args, const QString& currentDi
     if (first == QLatin1String("--playlist") || first == QLatin1String("--selection")) {
         line.action = first == QLatin1String("--playlist") ? Action::Playlist : Action::Selection;
         rest.removeFirst();
+        if (!rest.isEmpty() && rest.first() == QLatin1String("--")) {
+            rest.removeFirst();  // what follows are names, also when they begin with '-'
+        }
         for (const QString& file : rest) {
             if (!file.isEmpty()) {
                 line.files.append(absoluteName(file, currentDir));

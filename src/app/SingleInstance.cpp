@@ -1,14 +1,22 @@
 #include "SingleInstance.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QtEndian>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -17,6 +25,7 @@ constexpr qsizetype kHeaderBytes = 8;  // marker and length
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kWriteTimeoutMs = 5000;
 constexpr int kLockWaitMs = 3000;
+constexpr int kListenBacklog = 16;
 // More messages than this waiting behind a busy slot are not kept.
 constexpr qsizetype kMaxQueuedMessages = 256;
 
@@ -24,19 +33,58 @@ QString fullServerName(const QString& name) {
     return QDir::isAbsolutePath(name) ? name : QDir::tempPath() + QLatin1Char('/') + name;
 }
 
-bool peerIsSameUser(QLocalSocket* socket) {
-#ifdef SO_PEERCRED
+std::optional<sockaddr_un> socketAddress(const QString& fullName) {
+    const QByteArray path = QFile::encodeName(fullName);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || path.size() >= qsizetype(sizeof address.sun_path)) {
+        return std::nullopt;
+    }
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return address;
+}
+
+// Waits until fd is ready for `events`; false on timeout or error.
+bool waitFor(int fd, short events, int timeoutMs) {
+    pollfd entry{fd, events, 0};
+    int result;
+    do {
+        result = ::poll(&entry, 1, timeoutMs);
+    } while (result < 0 && errno == EINTR);
+    return result > 0 && (entry.revents & events) != 0;
+}
+
+// A connected, non-blocking socket to the server, or -1.
+int connectTo(const QString& fullName, int timeoutMs) {
+    const std::optional<sockaddr_un> address = socketAddress(fullName);
+    if (!address) {
+        return -1;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) {
+        return fd;
+    }
+    // A server whose backlog is full answers later; anything else is no server.
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (errno == EAGAIN && waitFor(fd, POLLOUT, timeoutMs) &&
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+bool peerIsSameUser(int fd) {
     ucred credentials{};
     socklen_t length = sizeof credentials;
-    if (getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
-                   &credentials, &length) != 0) {
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
         return false;
     }
-    return credentials.uid == geteuid();
-#else
-    Q_UNUSED(socket);
-    return true;  // the socket file's permissions still keep other users out
-#endif
+    return credentials.uid == ::geteuid();
 }
 
 bool knownName(const QString& name) {
@@ -115,39 +163,47 @@ std::optional<InstanceMessage> SingleInstance::decodeFrameBody(const QByteArray&
 
 // Reads frames off one socket, holding at most one frame, and hands each complete
 // message to the SingleInstance. Deletes itself when the peer is gone, on a bad frame
-// and on timeout.
+// and on timeout; owns and closes its socket.
 class SingleInstance::Connection : public QObject {
 public:
-    Connection(QLocalSocket* socket, SingleInstance* owner)
-        : QObject(owner), socket_(socket), owner_(owner) {
+    Connection(int fd, SingleInstance* owner)
+        : QObject(owner), fd_(fd), owner_(owner), notifier_(fd, QSocketNotifier::Read, this) {
         ++owner_->connections_;
-        socket_->setParent(this);
         timer_.setSingleShot(true);
-        connect(&timer_, &QTimer::timeout, this, &Connection::drop);
-        connect(socket_, &QLocalSocket::readyRead, this, &Connection::readFrames);
-        connect(socket_, &QLocalSocket::disconnected, this, &Connection::peerGone);
+        connect(&timer_, &QTimer::timeout, this, &Connection::finish);
+        connect(&notifier_, &QSocketNotifier::activated, this, &Connection::readFrames);
         timer_.start(kFrameTimeoutMs);
         readFrames();
     }
-    ~Connection() override { --owner_->connections_; }
+    ~Connection() override {
+        --owner_->connections_;
+        notifier_.setEnabled(false);
+        ::close(fd_);
+    }
 
 private:
     void readFrames() {
         while (!finished_) {
             const qsizetype target = haveHeader_ ? kHeaderBytes + bodyBytes_ : kHeaderBytes;
             if (buffer_.size() < target) {
-                const QByteArray chunk = socket_->read(target - buffer_.size());
-                if (chunk.isEmpty()) {
+                const qsizetype had = buffer_.size();
+                buffer_.resize(target);
+                const ssize_t got = ::read(fd_, buffer_.data() + had, size_t(target - had));
+                buffer_.resize(had + std::max<ssize_t>(got, 0));
+                if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
                     return;  // wait for more
                 }
-                buffer_ += chunk;
+                if (got <= 0) {
+                    finish();  // the peer is gone; a partial frame is dropped
+                    return;
+                }
                 continue;
             }
             if (!haveHeader_) {
                 const quint32 length = qFromBigEndian<quint32>(buffer_.constData() + 4);
                 if (!buffer_.startsWith(kFrameMarker) || length == 0 ||
                     length > static_cast<quint32>(kMaxFrameBytes)) {
-                    drop();
+                    finish();
                     return;
                 }
                 bodyBytes_ = length;
@@ -159,7 +215,7 @@ private:
             buffer_.clear();
             haveHeader_ = false;
             if (!message) {
-                drop();
+                finish();
                 return;
             }
             timer_.start(kFrameTimeoutMs);
@@ -167,30 +223,20 @@ private:
         }
     }
 
-    void peerGone() {
-        if (finished_) {
-            return;
-        }
-        readFrames();  // what the peer wrote before closing is still buffered
-        finish();
-    }
-
-    void drop() {
-        if (finished_) {
-            return;
-        }
-        finish();
-        socket_->abort();
-    }
-
     void finish() {
+        if (finished_) {
+            return;
+        }
         finished_ = true;
         timer_.stop();
+        notifier_.setEnabled(false);
+        ::shutdown(fd_, SHUT_RDWR);
         deleteLater();
     }
 
-    QLocalSocket* socket_;
+    int fd_;
     SingleInstance* owner_;
+    QSocketNotifier notifier_;
     QTimer timer_;
     QByteArray buffer_;
     qsizetype bodyBytes_ = 0;
@@ -205,8 +251,10 @@ SingleInstance::SingleInstance(const QString& socketName, QObject* parent)
 
 SingleInstance::~SingleInstance() {
     // Connections are children and count themselves off in their destructors.
-    if (server_) {
-        server_->close();  // removes the socket file
+    if (listenFd_ >= 0) {
+        delete listenNotifier_;
+        ::close(listenFd_);
+        QFile::remove(fullName_);
     }
 }
 
@@ -218,38 +266,57 @@ bool SingleInstance::listen() {
     QLockFile lock(fullName_ + QStringLiteral(".lock"));
     lock.tryLock(kLockWaitMs);
 
-    QLocalSocket probe;
-    probe.connectToServer(fullName_);
-    if (probe.waitForConnected(kConnectTimeoutMs)) {
-        probe.abort();
+    if (answers(fullName_)) {
         return false;  // a running instance answered
     }
+    QFile::remove(fullName_);  // a crashed instance's socket, if any
 
-    QLocalServer::removeServer(fullName_);  // a crashed instance's socket, if any
-    if (!server_) {
-        server_ = new QLocalServer(this);
-        server_->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    const std::optional<sockaddr_un> address = socketAddress(fullName_);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // Only this user may connect: the socket file is the user's alone (and every peer's
+    // user is checked on accepting).
+    const mode_t oldMask = ::umask(0077);
+    const bool bound =
+        address && fd >= 0 &&
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0;
+    ::umask(oldMask);
+    if (!bound || ::listen(fd, kListenBacklog) != 0) {
+        qWarning("Sonvox: cannot listen on %s: %s", qPrintable(fullName_), std::strerror(errno));
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return true;
     }
-    if (!server_->listen(fullName_)) {
-        qWarning("Sonvox: cannot listen on %s: %s", qPrintable(fullName_),
-                 qPrintable(server_->errorString()));
+    listenFd_ = fd;
+    listenNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(listenNotifier_, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return true;
+}
+
+bool SingleInstance::answers(const QString& socketName) {
+    const int fd = connectTo(fullServerName(socketName), 0);
+    if (fd < 0) {
+        return false;
     }
+    ::close(fd);
     return true;
 }
 
 bool SingleInstance::isListening() const {
-    return server_ && server_->isListening();
+    return listenFd_ >= 0;
 }
 
 void SingleInstance::acceptConnections() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (connections_ >= kMaxConnections || !peerIsSameUser(socket)) {
-            socket->abort();
-            socket->deleteLater();
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            return;  // nothing more pending
+        }
+        if (connections_ >= kMaxConnections || !peerIsSameUser(fd)) {
+            ::close(fd);
             continue;
         }
-        new Connection(socket, this);
+        new Connection(fd, this);
     }
 }
 
@@ -318,18 +385,27 @@ bool SingleInstance::send(const QString& socketName, const QList<InstanceMessage
         }
         data += frame;
     }
-    QLocalSocket socket;
-    socket.connectToServer(fullServerName(socketName));
-    if (!socket.waitForConnected(kConnectTimeoutMs)) {
+    const int fd = connectTo(fullServerName(socketName), kConnectTimeoutMs);
+    if (fd < 0) {
         return false;
     }
-    socket.write(data);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(kWriteTimeoutMs)) {
-            socket.abort();
-            return false;
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n =
+            ::send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            continue;
         }
+        const int left = kWriteTimeoutMs - int(clock.elapsed());
+        if (n < 0 && (errno == EAGAIN || errno == EINTR) && left > 0 &&
+            waitFor(fd, POLLOUT, left)) {
+            continue;
+        }
+        break;
     }
-    socket.disconnectFromServer();
-    return true;
+    ::close(fd);
+    return sent == data.size();
 }

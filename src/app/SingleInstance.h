@@ -1,8 +1,9 @@
 #pragma once
 // One running player per settings directory, and the hand-offs to it.
 //
-// The first start listens on a local socket (see Paths::instanceSocketName); a later start
-// finds it, sends its messages and exits with code 0. A socket file left by a crashed
+// The first start listens on a Unix-domain socket (see Paths::instanceSocketName), served
+// with plain system calls and a QSocketNotifier, so the program needs no network library; a later
+// start finds it, sends its messages and exits with code 0. A socket file left by a crashed
 // instance is noticed (nobody answers), removed, and the new start takes over. The socket
 // accepts connections of the same user only.
 //
@@ -28,8 +29,7 @@
 #include <QStringList>
 #include <optional>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 struct InstanceMessage {
     QString name;  // "Sonvox", "Start", "WM_PLAYLIST" or "WM_SELECTION"
@@ -70,6 +70,10 @@ public:
     bool listen();
     bool isListening() const;
 
+    // Whether a player answers on the socket now. Plain system calls: usable before any Qt
+    // application object exists, so that a later start needs no display.
+    static bool answers(const QString& socketName);
+
     // For a later start: connects, sends the messages in order over one connection and
     // waits until they are written. False when nobody listens, a message does not fit
     // into a frame, or the writing does not finish in time.
@@ -106,7 +110,8 @@ private:
     void dispatch(const InstanceMessage& message);
 
     QString fullName_;
-    QLocalServer* server_ = nullptr;
+    int listenFd_ = -1;
+    QSocketNotifier* listenNotifier_ = nullptr;
     QList<InstanceMessage> queue_;
     bool dispatching_ = false;
     int connections_ = 0;

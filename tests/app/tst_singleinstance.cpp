@@ -211,6 +211,9 @@ private slots:
                                   << QStringList{"/home/u/a.mp3", "/m/b.mp3"};
         QTest::newRow("selection") << QStringList{"--selection", "a.mp3"} << int(A::Selection)
                                    << QStringList{} << QStringList{"/home/u/a.mp3"};
+        QTest::newRow("dash dash in a list")
+            << QStringList{"--playlist", "--", "-a.mp3", "--"} << int(A::Playlist) << QStringList{}
+            << QStringList{"/home/u/-a.mp3", "/home/u/--"};
         QTest::newRow("empty list")
             << QStringList{"--playlist"} << int(A::Invalid) << QStringList{} << QStringList{};
         QTest::newRow("unknown option")
