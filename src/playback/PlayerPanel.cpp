@@ -200,15 +200,9 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
 // Screen readers read what a control is called; the labels read their own text.
 void PlayerPanel::nameForAssistiveTools() {
     const std::pair<QWidget*, const char*> names[] = {
-        {SegmentTimePl1Min, "Abgelaufene Minuten"},
-        {SegmentTimePl1Sec, "Abgelaufene Sekunden"},
-        {SegmentTimePl1Frame, "Laufende Anzeige"},
-        {SegmentRestPl1Min, "Restminuten"},
-        {SegmentRestPl1Sec, "Restsekunden"},
-        {LampeOnPL1, "Lampe an"},
-        {LampeFlashPL1, "Lampe blinkt"},
-        {LampeOffPL1, "Lampe aus"},
-        {TTLabel, "Titellänge"},
+        {SegmentTimePl1Min, "Abgelaufene Minuten"}, {SegmentTimePl1Sec, "Abgelaufene Sekunden"},
+        {SegmentTimePl1Frame, "Laufende Anzeige"},  {SegmentRestPl1Min, "Restminuten"},
+        {SegmentRestPl1Sec, "Restsekunden"},        {TTLabel, "Titellänge"},
     };
     for (const auto& [widget, name] : names) {
         widget->setAccessibleName(QString::fromUtf8(name));
@@ -245,9 +239,12 @@ bool PlayerPanel::takesDropAt(QPoint globalPos) const {
     const QWidget* const refusing[] = {
         SegmentTimePl1Min, SegmentTimePl1Sec, SegmentTimePl1Frame,
         SegmentRestPl1Min, SegmentRestPl1Sec, InfoUp,
-        OpenButton,        Button1,           LampeOnPL1,
-        LampeFlashPL1,     PL1PanelKhz,
+        OpenButton,        Button1,           PL1PanelKhz,
     };
+    // A lit lamp refuses drops; the dark one takes them.
+    if (hit == LampPL1 && shownLamp_ != Glyphs::Lamp::LampeOffPL1) {
+        return false;
+    }
     // The innermost part that decides: the sampling-rate value takes drops although its
     // strip does not.
     for (const QWidget* w = hit; w && w != this; w = w->parentWidget()) {
@@ -307,20 +304,19 @@ void PlayerPanel::buildDisplay() {
     // Between them: the lamp over the play-mode image, and the track length.
     const int middle = left + 118;
     PL1PanelMode = makeStrip(this, {middle, kTimeRowTop - 2, 36, 34}, QString());
-    LampeOnPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeOnPL1), {10, 0});
-    LampeFlashPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeFlashPL1), {10, 0});
-    LampeOffPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeOffPL1), {10, 0});
-    // The lamps change ten times a second while blinking: drawn opaque on the display's
-    // ground, so swapping them repaints only the lamp, not the panel behind it.
-    for (QLabel* lamp : {LampeOnPL1, LampeFlashPL1, LampeOffPL1}) {
-        QPalette palette = lamp->palette();
-        palette.setColor(QPalette::Window, kDisplayGround);
-        lamp->setPalette(palette);
-        lamp->setAutoFillBackground(true);
-        lamp->setAttribute(Qt::WA_OpaquePaintEvent);
+    for (Glyphs::Lamp lamp :
+         {Glyphs::Lamp::LampeOnPL1, Glyphs::Lamp::LampeFlashPL1, Glyphs::Lamp::LampeOffPL1}) {
+        lampPictures_[int(lamp)] = QPixmap::fromImage(Glyphs::lamp(lamp));
     }
-    LampeOnPL1->hide();
-    LampeFlashPL1->hide();
+    LampPL1 = makeImage(PL1PanelMode, Glyphs::lamp(Glyphs::Lamp::LampeOffPL1), {10, 0});
+    // The lamp changes ten times a second while blinking: drawn opaque on the display's
+    // ground, so a change repaints only the lamp, not the panel behind it.
+    QPalette palette = LampPL1->palette();
+    palette.setColor(QPalette::Window, kDisplayGround);
+    LampPL1->setPalette(palette);
+    LampPL1->setAutoFillBackground(true);
+    LampPL1->setAttribute(Qt::WA_OpaquePaintEvent);
+    showLamp(Glyphs::Lamp::LampeOffPL1);
     ModeAutoPause = makeImage(PL1PanelMode, Glyphs::mode(Glyphs::Mode::ModeAutoPause), {0, 18});
     ModeAutoPause->setToolTip(
         QStringLiteral("Modus: Auto Pause (Rechte Maustaste für Modus wählen)"));
@@ -338,6 +334,15 @@ void PlayerPanel::buildDisplay() {
     ModeAutoPause->hide();
     ModeAutoPause->installEventFilter(this);
     ModePlaylist->installEventFilter(this);
+}
+
+void PlayerPanel::showLamp(Glyphs::Lamp lamp) {
+    shownLamp_ = lamp;
+    LampPL1->setPixmap(lampPictures_[int(lamp)]);
+    LampPL1->setAccessibleName(lamp == Glyphs::Lamp::LampeOnPL1 ? QStringLiteral("Lampe an")
+                               : lamp == Glyphs::Lamp::LampeFlashPL1
+                                   ? QStringLiteral("Lampe blinkt")
+                                   : QStringLiteral("Lampe aus"));
 }
 
 void PlayerPanel::buildTransport() {

@@ -21,6 +21,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "controls/Glyphs.h"
+
 class QFrame;
 class QPainter;
 class TDigit;
@@ -60,10 +62,14 @@ public:
 
     TKmvTrackBar* TrackBar1;  // position in whole seconds, maximum = track length
 
-    // ---- Lamp and play mode: each group shares one place, one image visible -------------
-    QLabel* LampeOnPL1;
-    QLabel* LampeFlashPL1;
-    QLabel* LampeOffPL1;
+    // ---- Lamp and play mode -----------------------------------------------------------
+    // The lamp is one picture that changes: LampeOnPL1, LampeFlashPL1 or LampeOffPL1
+    // (Glyphs::Lamp), as the engine's lamp phase says. Swapping the picture repaints the lamp
+    // alone; showing and hiding three pictures would ask the window system for the pointer on
+    // every blink.
+    QLabel* LampPL1;
+    Glyphs::Lamp shownLamp() const { return shownLamp_; }
+    // The two mode images share one place; one of them is visible.
     QLabel* ModeAutoPause;  // single play
     QLabel* ModePlaylist;   // continuous play
 
@@ -125,7 +131,11 @@ private:
     void render(unsigned parts);
     void renderLook(bool playing);
 
+    void showLamp(Glyphs::Lamp lamp);
+
     QPixmap face_;
+    QPixmap lampPictures_[3];  // by Glyphs::Lamp
+    Glyphs::Lamp shownLamp_ = Glyphs::Lamp::LampeOffPL1;
     PlayerEngine* engine_ = nullptr;
     QList<QMetaObject::Connection> connections_;
 };

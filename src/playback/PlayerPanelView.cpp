@@ -111,16 +111,9 @@ void PlayerPanel::render(unsigned parts) {
         SegmentTimePl1Frame->setValue(d.thirdField);
     }
     if (parts & PlayerDisplay::LampPart) {
-        // Shown before the others are hidden, so the place is never empty for a frame.
-        QLabel* const shown = d.lamp == Lamp::On      ? LampeOnPL1
-                              : d.lamp == Lamp::Flash ? LampeFlashPL1
-                                                      : LampeOffPL1;
-        shown->show();
-        for (QLabel* lamp : {LampeOnPL1, LampeFlashPL1, LampeOffPL1}) {
-            if (lamp != shown) {
-                lamp->hide();
-            }
-        }
+        showLamp(d.lamp == Lamp::On      ? Glyphs::Lamp::LampeOnPL1
+                 : d.lamp == Lamp::Flash ? Glyphs::Lamp::LampeFlashPL1
+                                         : Glyphs::Lamp::LampeOffPL1);
     }
     if (parts & PlayerDisplay::LookPart) {
         renderLook(d.playLook);

@@ -55,12 +55,13 @@ struct Rig {
     }
     QSlider* slider() { return panel.TrackBar1->findChild<QSlider*>(); }
     QString lamp() const {
-        const bool on = !panel.LampeOnPL1->isHidden(), flash = !panel.LampeFlashPL1->isHidden(),
-                   off = !panel.LampeOffPL1->isHidden();
-        if (on + flash + off != 1) {
-            return QStringLiteral("%1 lamps").arg(on + flash + off);
+        const Glyphs::Lamp shown = panel.shownLamp();
+        if (panel.LampPL1->isHidden()) {
+            return QStringLiteral("no lamp");
         }
-        return on ? "on" : flash ? "flash" : "off";
+        return shown == Glyphs::Lamp::LampeOnPL1      ? "on"
+               : shown == Glyphs::Lamp::LampeFlashPL1 ? "flash"
+                                                      : "off";
     }
     QString times() const {
         auto two = [](const TDigit* d) {
@@ -113,13 +114,11 @@ private slots:
             }
         }
         auto area = [&p](QWidget* w) { return QRect(w->mapTo(&p, QPoint(0, 0)), w->size()); };
-        const QList<QWidget*> lamps = {p.LampeOnPL1, p.LampeFlashPL1, p.LampeOffPL1};
         const QList<QWidget*> modes = {p.ModeAutoPause, p.ModePlaylist};
         for (QWidget* a : leaves) {
             QVERIFY(p.rect().contains(area(a)));
             for (QWidget* b : leaves) {
-                const bool shared = (lamps.contains(a) && lamps.contains(b)) ||
-                                    (modes.contains(a) && modes.contains(b));
+                const bool shared = modes.contains(a) && modes.contains(b);
                 if (a != b && !a->isAncestorOf(b) && !b->isAncestorOf(a) && !shared) {
                     QVERIFY2(!area(a).intersects(area(b)),
                              qPrintable(a->toolTip() + " / " + b->toolTip()));
@@ -155,6 +154,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&r.panel));
         PlayerPanel& p = r.panel;
         QVERIFY(r.pauseLook() && !p.NextUp->isEnabled() && p.TrackBar1->maximum() == 0);
+        const QPoint lampAt = p.LampPL1->mapToGlobal(p.LampPL1->rect().center());
+        QCOMPARE(r.lamp(), "off");
+        QVERIFY(p.takesDropAt(lampAt));  // the dark lamp takes drops, a lit one refuses them
         QVERIFY(p.ModeAutoPause->isHidden() && !p.ModePlaylist->isHidden());
         r.engine.setPlayMode(PlayMode::Single);
         QVERIFY(!p.ModeAutoPause->isHidden() && p.ModePlaylist->isHidden());
@@ -180,8 +182,10 @@ private slots:
         r.decoder->deliver();
         r.engine.Timer1Timer();
         QCOMPARE(r.lamp(), "flash");
+        QVERIFY(!p.takesDropAt(lampAt));
         r.engine.Timer1Timer();
         QCOMPARE(r.lamp(), "on");
+        QVERIFY(!p.takesDropAt(lampAt));
         QCOMPARE(p.SegmentTimePl1Frame->value(), r.engine.display().thirdField);
 
         QTest::mousePress(p.PauseUp, Qt::LeftButton);
