@@ -62,13 +62,14 @@ const SdlApi* sdl() {
 constexpr int kBytesPerFrame = 2 * static_cast<int>(sizeof(std::int16_t));
 constexpr int kProbeRateHz = 44100;
 
-// The device's own buffer: the smallest power of two holding at least 40 ms (2048 frames
-// at 44.1 kHz, 512 at 8 kHz). SDL's thread wakes once per buffer, so a smaller one costs
-// CPU all the time; the queue in front of it holds 250 ms anyway, and pausing and stopping
-// silence the device at once.
+// The device's own buffer: the smallest power of two holding at least 80 ms (4096 frames
+// at 44.1 and 48 kHz, 1024 at 8 kHz). SDL's thread wakes once per buffer, so a smaller one
+// costs CPU all the time; the queue in front of it holds 250 ms and is refilled below
+// 150 ms, so a device that takes a whole buffer at once still finds sound queued, and
+// pausing and stopping silence the device at once.
 Uint16 deviceBufferFrames(int rateHz) {
     Uint16 frames = 64;
-    while (frames < rateHz / 25 && frames < 8192) {
+    while (frames < rateHz * 8 / 100 && frames < 8192) {
         frames = static_cast<Uint16>(frames * 2);
     }
     return frames;
