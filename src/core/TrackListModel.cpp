@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <numeric>
+#include <thread>
 
 #include "core/SortKey.h"
 
@@ -281,56 +282,97 @@ void TrackListModel::exchangeRows(int a, int b) {
 // Keys are made once per row, back to back in one buffer, and a table of row indexes is
 // sorted by them; rows with equal keys keep their order, which is one of the orders an
 // unstable sort may give.
+namespace {
+
+// A row's sort key: its first sixteen bytes as two numbers decide most comparisons without
+// a look into the key's bytes (keys are at least 51 bytes long: the primary cell is padded).
+struct SortEntry {
+    quint64 head[2];
+    const char* bytes;
+    quint32 length;
+    quint32 row;
+};
+
+bool operator<(const SortEntry& a, const SortEntry& b) {
+    if (a.head[0] != b.head[0]) {
+        return a.head[0] < b.head[0];
+    }
+    if (a.head[1] != b.head[1]) {
+        return a.head[1] < b.head[1];
+    }
+    const quint32 common = std::min(a.length, b.length);
+    if (common > 16) {
+        const int c = std::memcmp(a.bytes + 16, b.bytes + 16, common - 16);
+        if (c != 0) {
+            return c < 0;
+        }
+    }
+    return a.length != b.length ? a.length < b.length : a.row < b.row;
+}
+
+// Keys of rows [from, to) into `bytes` and `entries`.
+template <class Rows>
+void makeKeys(const Rows& rows, size_t from, size_t to,
+              int primaryCol, int secondaryCol, std::string& bytes,
+              std::vector<SortEntry>& entries) {
+    const QLocale locale;
+    bytes.reserve((to - from) * 96);
+    std::vector<size_t> offsets;
+    offsets.reserve(to - from + 1);
+    for (size_t i = from; i < to; ++i) {
+        offsets.push_back(bytes.size());
+        const PackedTrack& t = rows[i].track;
+        SortKey::appendKeyBytes(bytes, t.cellUtf8(primaryCol), t.cellUtf8(secondaryCol), locale);
+    }
+    offsets.push_back(bytes.size());
+    // Pointers only now: the buffer no longer moves.
+    for (size_t i = from; i < to; ++i) {
+        const size_t k = i - from;
+        SortEntry& e = entries[i];
+        e.bytes = bytes.data() + offsets[k];
+        e.length = quint32(offsets[k + 1] - offsets[k]);
+        e.row = quint32(i);
+        uchar head[16] = {};
+        std::memcpy(head, e.bytes, std::min<size_t>(e.length, 16));
+        e.head[0] = qFromBigEndian<quint64>(head);
+        e.head[1] = qFromBigEndian<quint64>(head + 8);
+    }
+}
+
+// Below this many rows one thread sorts.
+constexpr size_t kRowsForTwoThreads = 4096;
+
+}  // namespace
+
 void TrackListModel::sortRows(int primaryCol, int secondaryCol) {
     const size_t n = rows_.size();
     if (n < 2) {
         return;
     }
-    const QLocale locale;
-    // The key's first eight bytes as a number decide most comparisons without a look into
-    // the buffer (keys are at least 51 bytes long: the primary cell is padded).
-    struct Key {
-        quint64 head;
-        quint32 offset;
-        quint32 length;
-    };
-    std::string bytes;
-    bytes.reserve(n * 96);
-    std::vector<Key> keys(n);
-    for (size_t i = 0; i < n; ++i) {
-        const PackedTrack& t = rows_[i].track;
-        const size_t offset = bytes.size();
-        SortKey::appendKeyBytes(bytes, t.cellUtf8(primaryCol), t.cellUtf8(secondaryCol), locale);
-        keys[i] = {0, quint32(offset), quint32(bytes.size() - offset)};
+    // Large lists are keyed and sorted in two halves at once, then merged.
+    std::vector<SortEntry> entries(n);
+    std::string bytes[2];
+    if (n < kRowsForTwoThreads) {
+        makeKeys(rows_, 0, n, primaryCol, secondaryCol, bytes[0], entries);
+        std::sort(entries.begin(), entries.end());
+    } else {
+        const size_t half = n / 2;
+        std::thread other([&] {
+            makeKeys(rows_, half, n, primaryCol, secondaryCol, bytes[1], entries);
+            std::sort(entries.begin() + std::ptrdiff_t(half), entries.end());
+        });
+        makeKeys(rows_, 0, half, primaryCol, secondaryCol, bytes[0], entries);
+        std::sort(entries.begin(), entries.begin() + std::ptrdiff_t(half));
+        other.join();
+        std::inplace_merge(entries.begin(), entries.begin() + std::ptrdiff_t(half), entries.end());
     }
-    for (Key& key : keys) {
-        uchar head[8] = {};
-        std::memcpy(head, bytes.data() + key.offset, std::min<size_t>(key.length, 8));
-        key.head = qFromBigEndian<quint64>(head);
-    }
-    const char* base = bytes.data();
-    std::vector<quint32> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&keys, base](quint32 a, quint32 b) {
-        const Key& ka = keys[a];
-        const Key& kb = keys[b];
-        if (ka.head != kb.head) {
-            return ka.head < kb.head;
-        }
-        const int c =
-            std::memcmp(base + ka.offset, base + kb.offset, std::min(ka.length, kb.length));
-        if (c != 0) {
-            return c < 0;
-        }
-        return ka.length != kb.length ? ka.length < kb.length : a < b;
-    });
     std::vector<Slot> sorted;
     std::vector<quint8> marks;
     sorted.reserve(n);
     marks.reserve(n);
-    for (const quint32 i : order) {
-        sorted.push_back(std::move(rows_[i]));
-        marks.push_back(marks_[i]);
+    for (const SortEntry& e : entries) {
+        sorted.push_back(std::move(rows_[e.row]));
+        marks.push_back(marks_[e.row]);
     }
     rows_ = std::move(sorted);
     marks_ = std::move(marks);
@@ -338,21 +380,43 @@ void TrackListModel::sortRows(int primaryCol, int secondaryCol) {
 }
 
 void TrackListModel::shuffleRows(QRandomGenerator* generator) {
-    const int dataRows = int(rows_.size());
+    const quint32 dataRows = quint32(rows_.size());
     if (dataRows < 2) {
         return;
     }
     QRandomGenerator& random = generator ? *generator : *QRandomGenerator::global();
+    // The exchanges run on row numbers, and the rows move once at the end; the random
+    // numbers are drawn in blocks (the global generator locks on every call).
+    std::vector<quint32> order(dataRows);
+    std::iota(order.begin(), order.end(), 0u);
+    quint32 block[512];
+    size_t used = std::size(block);
+    auto draw = [&]() -> quint32 {
+        if (used == std::size(block)) {
+            random.fillRange(block);
+            used = 0;
+        }
+        return quint32((quint64(block[used++]) * dataRows) >> 32);  // 0 .. dataRows - 1
+    };
     const int exchanges = 2 * rowCount() + 2;
     for (int n = 0; n < exchanges; ++n) {
-        const int a = int(random.bounded(dataRows));
-        int b = a;
+        const quint32 a = draw();
+        quint32 b = a;
         while (b == a) {
-            b = int(random.bounded(dataRows));
+            b = draw();
         }
-        std::swap(rows_[size_t(a)], rows_[size_t(b)]);
-        std::swap(marks_[size_t(a)], marks_[size_t(b)]);
+        std::swap(order[a], order[b]);
     }
+    std::vector<Slot> shuffled;
+    std::vector<quint8> marks;
+    shuffled.reserve(dataRows);
+    marks.reserve(dataRows);
+    for (const quint32 i : order) {
+        shuffled.push_back(std::move(rows_[i]));
+        marks.push_back(marks_[i]);
+    }
+    rows_ = std::move(shuffled);
+    marks_ = std::move(marks);
     emit layoutChanged();
 }
 
