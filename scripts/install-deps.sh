@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core       # a font for the offscreen test platform
   dbus-daemon             # dbus-run-session: the media-player interface's test bus
   playerctl               # trying the media-player interface as a desktop does
+  clang libclang-rt-14-dev  # `make fuzz`: libFuzzer and the sanitizers' runtimes
 )
 
 missing=()
