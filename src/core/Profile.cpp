@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -54,6 +55,15 @@ QByteArrayView lineText(const QByteArray& data, const LineSpan& line) {
     return text.trimmed();
 }
 
+// Names and values as text. A byte order mark inside the file is a character like any
+// other: dropping it would let "\xEF\xBB\xBF[a=1", a key, read as "[a", which written
+// back would start a section.
+QString decodeText(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
 bool isAscii(QByteArrayView text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
@@ -62,7 +72,7 @@ bool sameName(QByteArrayView fromFile, const QString& wanted) {
     if (isAscii(fromFile)) {  // the common case, compared without decoding
         return wanted.compare(QLatin1StringView(fromFile), Qt::CaseInsensitive) == 0;
     }
-    return QString::fromUtf8(fromFile).compare(wanted, Qt::CaseInsensitive) == 0;
+    return decodeText(fromFile).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 // A section header "[name]"; a header without "]" names the rest of the line.
@@ -124,7 +134,7 @@ bool readFile(const QString& path, QByteArray* data) {
 
 // A value as the readers return it: decoded, and cut at kMaxValueLength characters.
 QString valueText(QByteArrayView bytes) {
-    QString value = QString::fromUtf8(bytes);
+    QString value = decodeText(bytes);
     if (value.size() > Profile::kMaxValueLength) {
         qsizetype cut = Profile::kMaxValueLength;
         if (value.at(cut - 1).isHighSurrogate()) {
@@ -169,7 +179,7 @@ QList<Profile::Section> Profile::sections(const QByteArray& data) {
         const QByteArrayView text = lineText(data, line);
         QByteArrayView name;
         if (sectionName(text, &name)) {
-            const QString decoded = QString::fromUtf8(name);
+            const QString decoded = decodeText(name);
             const bool repeated =
                 std::any_of(result.cbegin(), result.cend(), [&](const Section& s) {
                     return s.name.compare(decoded, Qt::CaseInsensitive) == 0;
@@ -181,7 +191,7 @@ QList<Profile::Section> Profile::sections(const QByteArray& data) {
         if (!current || equals < 0) {
             continue;
         }
-        const QString key = QString::fromUtf8(text.first(equals).trimmed());
+        const QString key = decodeText(text.first(equals).trimmed());
         const bool repeated = std::any_of(
             current->entries.cbegin(), current->entries.cend(),
             [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
