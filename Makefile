@@ -1,10 +1,12 @@
 # Sonvox: the two set-up commands are `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench sanitize install package format clean
+.PHONY: all deps build run test bench sanitize fuzz install package format clean
 
 all: build
 
@@ -33,6 +35,14 @@ sanitize: deps
 		ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# The parsers of outside input under libFuzzer (clang), each for FUZZ_SECONDS seconds; see
+# fuzz/CMakeLists.txt. Inputs that fail are kept under tests/data/fuzz/ for `make test`.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DSONVOX_FUZZ=ON -DBUILD_TESTING=OFF \
+		-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) --target fuzzers -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(FUZZ_BUILD)
+
 bench: build
 	cmake --build $(BUILD) --target benches -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do \
@@ -57,4 +67,4 @@ format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD)

@@ -17,6 +17,7 @@ packages=(
   xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils
                           # file-type registration and its test through xdg-mime
   appstream dpkg-dev      # validating the metainfo; `make package` (dpkg-shlibdeps)
+  clang libclang-rt-14-dev  # `make fuzz`: libFuzzer and the sanitizers' runtimes
 )
 
 missing=()

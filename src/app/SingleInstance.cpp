@@ -11,17 +11,14 @@
 #include <QFile>
 #include <QLockFile>
 #include <QSocketNotifier>
-#include <QStringDecoder>
 #include <QTimer>
-#include <QtEndian>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 
 namespace {
 
-const QByteArray kFrameMarker("SVX1");
-constexpr qsizetype kHeaderBytes = 8;  // marker and length
+constexpr qsizetype kHeaderBytes = InstanceFrame::kHeaderBytes;
 constexpr int kConnectTimeoutMs = 1000;
 constexpr int kWriteTimeoutMs = 5000;
 constexpr int kLockWaitMs = 3000;
@@ -87,77 +84,7 @@ bool peerIsSameUser(int fd) {
     return credentials.uid == ::geteuid();
 }
 
-bool knownName(const QString& name) {
-    return name == SingleInstance::kBringToFrontName || name == SingleInstance::kStartName ||
-           name == SingleInstance::kPlaylistName || name == SingleInstance::kSelectionName;
-}
-
 }  // namespace
-
-// ---- messages ----------------------------------------------------------------------------
-
-InstanceMessage InstanceMessage::bringToFront() {
-    return {SingleInstance::kBringToFrontName, {}};
-}
-
-InstanceMessage InstanceMessage::start(const QString& fileName) {
-    return {SingleInstance::kStartName, fileName};
-}
-
-InstanceMessage InstanceMessage::playlist(const QStringList& fileNames) {
-    return {SingleInstance::kPlaylistName, SingleInstance::encoderListText(fileNames)};
-}
-
-InstanceMessage InstanceMessage::selection(const QStringList& fileNames) {
-    return {SingleInstance::kSelectionName, SingleInstance::encoderListText(fileNames)};
-}
-
-QString SingleInstance::encoderListText(const QStringList& fileNames) {
-    QStringList lines{kEncoderMarker};
-    lines += fileNames;
-    return lines.join(QLatin1Char('\n'));
-}
-
-std::optional<QStringList> SingleInstance::parseEncoderList(const QString& text) {
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = normalised.split(QLatin1Char('\n'));
-    if (lines.first() != kEncoderMarker) {
-        return std::nullopt;
-    }
-    lines.removeFirst();
-    lines.removeAll(QString());
-    return lines;
-}
-
-QByteArray SingleInstance::encodeFrame(const InstanceMessage& message) {
-    const QByteArray body = message.name.toUtf8() + '\n' + message.text.toUtf8();
-    if (body.size() > kMaxFrameBytes) {
-        return {};
-    }
-    QByteArray frame = kFrameMarker;
-    frame.resize(kHeaderBytes);
-    qToBigEndian<quint32>(static_cast<quint32>(body.size()), frame.data() + kFrameMarker.size());
-    return frame + body;
-}
-
-std::optional<InstanceMessage> SingleInstance::decodeFrameBody(const QByteArray& body) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder(body);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    const qsizetype newline = text.indexOf(QLatin1Char('\n'));
-    if (newline < 0) {
-        return std::nullopt;
-    }
-    InstanceMessage message{text.left(newline), text.mid(newline + 1)};
-    if (!knownName(message.name)) {
-        return std::nullopt;
-    }
-    return message;
-}
 
 // ---- one incoming connection ----------------------------------------------------------------
 
@@ -200,9 +127,8 @@ private:
                 continue;
             }
             if (!haveHeader_) {
-                const quint32 length = qFromBigEndian<quint32>(buffer_.constData() + 4);
-                if (!buffer_.startsWith(kFrameMarker) || length == 0 ||
-                    length > static_cast<quint32>(kMaxFrameBytes)) {
+                const qsizetype length = InstanceFrame::bodyLength(buffer_);
+                if (length < 0) {
                     finish();
                     return;
                 }

@@ -7,12 +7,8 @@
 // instance is noticed (nobody answers), removed, and the new start takes over. The socket
 // accepts connections of the same user only.
 //
-// Wire format. A connection carries one or more frames, each
-//     "SVX1"  4-byte big-endian length N (1 .. kMaxFrameBytes)  N bytes of UTF-8
-// where the UTF-8 text is the message name, "\n", and the message text. The names are
-// "Sonvox" (bring to front, no text), "Start" (text: one file name of at most
-// kMaxStartNameLength characters), "WM_PLAYLIST" and "WM_SELECTION" (text: "ENCODER" on
-// the first line, then one file name per line). A frame with a wrong marker, a length out
+// Wire format. A connection carries one or more frames as InstanceFrame describes them; a
+// "Start" names one file of at most kMaxStartNameLength characters. A frame with a wrong marker, a length out
 // of range, text that is not UTF-8 or an unknown name is dropped together with the rest of
 // its connection; so is a connection that takes longer than kFrameTimeoutMs for a frame.
 // Memory held per connection never exceeds one frame, and at most kMaxConnections are
@@ -29,34 +25,25 @@
 #include <QStringList>
 #include <optional>
 
+#include "core/InstanceFrame.h"
+
 class QSocketNotifier;
 
-struct InstanceMessage {
-    QString name;  // "Sonvox", "Start", "WM_PLAYLIST" or "WM_SELECTION"
-    QString text;  // the message text, empty for "Sonvox"
-
-    static InstanceMessage bringToFront();
-    static InstanceMessage start(const QString& fileName);
-    static InstanceMessage playlist(const QStringList& fileNames);
-    static InstanceMessage selection(const QStringList& fileNames);
-
-    bool operator==(const InstanceMessage&) const = default;
-};
 
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr qsizetype kMaxFrameBytes = 1024 * 1024;
+    static constexpr qsizetype kMaxFrameBytes = InstanceFrame::kMaxBodyBytes;
     static constexpr qsizetype kMaxStartNameLength = 254;
     static constexpr int kFrameTimeoutMs = 5000;
     static constexpr int kMaxConnections = 8;
 
-    static inline const QString kBringToFrontName = QStringLiteral("Sonvox");
-    static inline const QString kStartName = QStringLiteral("Start");
-    static inline const QString kPlaylistName = QStringLiteral("WM_PLAYLIST");
-    static inline const QString kSelectionName = QStringLiteral("WM_SELECTION");
-    static inline const QString kEncoderMarker = QStringLiteral("ENCODER");
+    static inline const QString& kBringToFrontName = InstanceFrame::kBringToFrontName;
+    static inline const QString& kStartName = InstanceFrame::kStartName;
+    static inline const QString& kPlaylistName = InstanceFrame::kPlaylistName;
+    static inline const QString& kSelectionName = InstanceFrame::kSelectionName;
+    static inline const QString& kEncoderMarker = InstanceFrame::kEncoderMarker;
 
     // socketName: a full path, or a bare name placed in the temporary directory.
     explicit SingleInstance(const QString& socketName, QObject* parent = nullptr);
@@ -80,20 +67,19 @@ public:
     static bool send(const QString& socketName, const InstanceMessage& message);
     static bool send(const QString& socketName, const QList<InstanceMessage>& messages);
 
-    // ---- the pure parts, for tests ----
-
-    // The whole frame for a message; empty when it would exceed kMaxFrameBytes.
-    static QByteArray encodeFrame(const InstanceMessage& message);
-    // The message in a frame's UTF-8 part (after marker and length); nullopt when
-    // malformed: no "\n" after the name, an unknown name, or invalid UTF-8.
-    static std::optional<InstanceMessage> decodeFrameBody(const QByteArray& body);
-
-    // The list hand-off text: "ENCODER", then one name per line.
-    static QString encoderListText(const QStringList& fileNames);
-    // The names of a list hand-off, or nullopt when the first line is not exactly
-    // "ENCODER". Lines end at "\r\n", "\n" or "\r"; a line break after the last name makes
-    // no extra line, and empty lines are no file names and are skipped.
-    static std::optional<QStringList> parseEncoderList(const QString& text);
+    // ---- the pure parts (see InstanceFrame), for tests ----
+    static QByteArray encodeFrame(const InstanceMessage& message) {
+        return InstanceFrame::encode(message);
+    }
+    static std::optional<InstanceMessage> decodeFrameBody(const QByteArray& body) {
+        return InstanceFrame::decodeBody(body);
+    }
+    static QString encoderListText(const QStringList& fileNames) {
+        return InstanceFrame::encoderListText(fileNames);
+    }
+    static std::optional<QStringList> parseEncoderList(const QString& text) {
+        return InstanceFrame::parseEncoderList(text);
+    }
 
 signals:
     void bringToFront();

@@ -19,11 +19,10 @@ namespace {
 // ---- File access ------------------------------------------------------------------------
 
 // Header titles: "asmp" at offset 36, the title in the 30 bytes from 40, the artist in the
-// 30 bytes from 72. One read of kHeaderLength bytes covers all three.
-constexpr qint64 kHeaderOffset = 36;
-constexpr qsizetype kHeaderLength = 66;
-constexpr qsizetype kHeaderTitleAt = 4;    // offset 40
-constexpr qsizetype kHeaderArtistAt = 36;  // offset 72
+// 30 bytes from 72. One read of the first kHeaderTitlesEnd bytes covers all three.
+constexpr qsizetype kHeaderMarkerAt = 36;
+constexpr qsizetype kHeaderTitleAt = 40;
+constexpr qsizetype kHeaderArtistAt = 72;
 constexpr qsizetype kHeaderTextWidth = 30;
 
 constexpr int kFallbackNameLength = 30;
@@ -172,21 +171,13 @@ QString decodeTrimmedField(const Id3v1Block& block, int offset, int width) {
     return decodeTrimmed(block.field(offset, width));
 }
 
-void decodeTag(const Id3v1Block& block, Id3v1Tag& tag) {
-    tag.title = decodeField(block, Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
-    tag.artist = decodeField(block, Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
-    tag.album = decodeField(block, Id3v1Block::kAlbumOffset, Id3v1Block::kTextWidth);
-    tag.year = decodeField(block, Id3v1Block::kYearOffset, Id3v1Block::kYearWidth);
-    tag.comment = decodeField(block, Id3v1Block::kCommentOffset, Id3v1Block::kTextWidth);
-    tag.genre = block.genre();
-}
-
 // ---- Fallback names -----------------------------------------------------------------------
 
-// A header title: at most 30 bytes, ending before the first two consecutive spaces. Bytes
-// 0 are ordinary characters here.
-QString headerText(const char* bytes, qsizetype available) {
-    const qsizetype length = qBound<qsizetype>(0, available, kHeaderTextWidth);
+// A header title: the at most 30 bytes of fileStart from offset at, ending before the
+// first two consecutive spaces. Bytes 0 are ordinary characters here.
+QString headerText(QByteArrayView fileStart, qsizetype at) {
+    const qsizetype length = qBound<qsizetype>(0, fileStart.size() - at, kHeaderTextWidth);
+    const char* bytes = fileStart.data() + qMin(at, fileStart.size());
     for (qsizetype i = 1; i < length; ++i) {
         if (bytes[i] == ' ' && bytes[i - 1] == ' ') {
             return Cp1252::decode(bytes, i - 1);
@@ -218,15 +209,12 @@ QString trailingName(const QString& name) {
 // file that ends before the four header bytes has no header titles; one that ends within
 // the titles gives the bytes it has.
 void fallbackNames(const TrackFile& track, const QString& file, QString& artist, QString& title) {
-    char header[kHeaderLength];
-    const qsizetype n =
-        track.size() > kHeaderOffset ? track.readAt(kHeaderOffset, header, kHeaderLength) : 0;
+    char header[kHeaderTitlesEnd];
+    const qsizetype n = track.readAt(0, header, kHeaderTitlesEnd);
     if (n < 0) {
         throwReadError(file, systemMessage(errno));
     }
-    if (n >= kHeaderTitleAt && std::memcmp(header, "asmp", 4) == 0) {
-        title = headerText(header + kHeaderTitleAt, n - kHeaderTitleAt);
-        artist = headerText(header + kHeaderArtistAt, n - kHeaderArtistAt);
+    if (decodeHeaderTitles(QByteArrayView(header, n), artist, title)) {
         return;
     }
     const QString name = TrackBaseName(file);
@@ -249,6 +237,56 @@ QByteArrayView Id3v1Block::field(int offset, int width) const {
     return QByteArrayView(start, zero ? static_cast<const char*>(zero) - start : width);
 }
 
+bool tagBlockAt(QByteArrayView fileEnd, Id3v1Block& block) {
+    if (fileEnd.size() < Id3v1Block::kSize) {
+        return false;
+    }
+    std::memcpy(block.bytes.data(), fileEnd.data() + fileEnd.size() - Id3v1Block::kSize,
+                Id3v1Block::kSize);
+    return block.hasMarker();
+}
+
+Id3v1Tag decodeTag(const Id3v1Block& block) {
+    Id3v1Tag tag;
+    tag.title = decodeField(block, Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
+    tag.artist = decodeField(block, Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
+    tag.album = decodeField(block, Id3v1Block::kAlbumOffset, Id3v1Block::kTextWidth);
+    tag.year = decodeField(block, Id3v1Block::kYearOffset, Id3v1Block::kYearWidth);
+    tag.comment = decodeField(block, Id3v1Block::kCommentOffset, Id3v1Block::kTextWidth);
+    tag.genre = block.genre();
+    return tag;
+}
+
+InfoTag decodeInfoTag(const Id3v1Block& block) {
+    InfoTag info;
+    info.title = decodeTrimmedField(block, Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
+    info.artist = decodeTrimmedField(block, Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
+    info.album = decodeTrimmedField(block, Id3v1Block::kAlbumOffset, Id3v1Block::kTextWidth);
+    info.year = decodeTrimmedField(block, Id3v1Block::kYearOffset, Id3v1Block::kYearWidth);
+    info.comment = decodeTrimmedField(block, Id3v1Block::kCommentOffset, Id3v1Block::kTextWidth);
+    info.genre = block.genre();
+    return info;
+}
+
+std::pair<QString, QString> decodeDialogTitles(const Id3v1Block& block, bool* named) {
+    const QByteArrayView artist = block.field(Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
+    const QByteArrayView title = block.field(Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
+    if (named) {
+        *named = !artist.isEmpty() || !title.isEmpty();
+    }
+    return {decodeTrimmed(artist), decodeTrimmed(title)};
+}
+
+bool decodeHeaderTitles(QByteArrayView fileStart, QString& artist, QString& title) {
+    if (fileStart.size() < kHeaderTitleAt ||
+        std::memcmp(fileStart.data() + kHeaderMarkerAt, "asmp", 4) != 0) {
+        return false;
+    }
+    title = headerText(fileStart, kHeaderTitleAt);
+    artist = headerText(fileStart, kHeaderArtistAt);
+    return true;
+}
+
 TagBlockRead readTagBlock(const QString& file, Id3v1Block& block) {
     const TrackFile track(file, O_RDONLY);
     if (!track.isOpen()) {
@@ -266,7 +304,7 @@ bool writetag(const QString& file, Id3v1Tag& current) {
     if (!track.isOpen() || !readTail(track, file, block)) {
         return false;
     }
-    decodeTag(block, current);
+    current = decodeTag(block);
     return true;
 }
 
@@ -289,7 +327,7 @@ PanelTagText readTrackTag(const QString& file, Id3v1Tag& current) {
     }
     Id3v1Block block;
     if (readTail(track, file, block)) {
-        decodeTag(block, current);
+        current = decodeTag(block);
         if (!current.artist.isEmpty()) {
             panel.source = PanelTagSource::Tag;
             panel.artist = current.artist;
@@ -323,13 +361,7 @@ InfoTag readInfoTag(const QString& file) {
         info.fallback = true;
         return info;
     }
-    info.title = decodeTrimmedField(block, Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
-    info.artist = decodeTrimmedField(block, Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
-    info.album = decodeTrimmedField(block, Id3v1Block::kAlbumOffset, Id3v1Block::kTextWidth);
-    info.year = decodeTrimmedField(block, Id3v1Block::kYearOffset, Id3v1Block::kYearWidth);
-    info.comment = decodeTrimmedField(block, Id3v1Block::kCommentOffset, Id3v1Block::kTextWidth);
-    info.genre = block.genre();
-    return info;
+    return decodeInfoTag(block);
 }
 
 // ---- Load dialog ------------------------------------------------------------------------
@@ -342,12 +374,7 @@ std::pair<QString, QString> readDialogTitles(const QString& file, bool* named) {
     if (readTagBlock(file, block) != TagBlockRead::Tag) {
         return {};
     }
-    const QByteArrayView artist = block.field(Id3v1Block::kArtistOffset, Id3v1Block::kTextWidth);
-    const QByteArrayView title = block.field(Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth);
-    if (named) {
-        *named = !artist.isEmpty() || !title.isEmpty();
-    }
-    return {decodeTrimmed(artist), decodeTrimmed(title)};
+    return decodeDialogTitles(block, named);
 }
 
 // ---- Writing ----------------------------------------------------------------------------
@@ -360,15 +387,7 @@ void encodeField(Id3v1Block& block, int offset, int width, const QString& text) 
 
 }  // namespace
 
-SaveTagResult saveTag(const QString& file, const TagFields& fields) {
-    TrackFile track(file, O_RDWR);
-    if (!track.isOpen()) {
-        return SaveTagResult::AccessDenied;
-    }
-    const qint64 size = track.size();
-    Id3v1Block old;
-    const bool replace = readTail(track, file, old);
-
+Id3v1Block encodeTag(const TagFields& fields) {
     Id3v1Block block;  // zero-filled
     std::memcpy(block.bytes.data(), "TAG", 3);
     encodeField(block, Id3v1Block::kTitleOffset, Id3v1Block::kTextWidth, fields.title);
@@ -379,7 +398,19 @@ SaveTagResult saveTag(const QString& file, const TagFields& fields) {
     const int genre =
         fields.genreName.isEmpty() ? GenreTable::kNone : GenreTable::indexOf(fields.genreName);
     block.bytes[Id3v1Block::kGenreOffset] = static_cast<char>(GenreTable::toByte(genre));
+    return block;
+}
 
+SaveTagResult saveTag(const QString& file, const TagFields& fields) {
+    TrackFile track(file, O_RDWR);
+    if (!track.isOpen()) {
+        return SaveTagResult::AccessDenied;
+    }
+    const qint64 size = track.size();
+    Id3v1Block old;
+    const bool replace = readTail(track, file, old);
+
+    const Id3v1Block block = encodeTag(fields);
     const qint64 offset = replace ? size - Id3v1Block::kSize : size;
     if (!track.writeAt(offset, block.bytes.data(), Id3v1Block::kSize)) {
         const int error = errno;

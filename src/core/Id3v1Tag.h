@@ -26,9 +26,9 @@
 // cannot open for writing as SaveTagResult::AccessDenied and throws SonvoxError for a
 // failed write, after undoing what it wrote as far as it can.
 //
-// The readers open the file once, read 128 bytes (and the 66 header bytes from offset 36
-// only when they need the fallback) and close it; they are meant to be called for tens of
-// thousands of files in a row. No function keeps state between calls; all may be called
+// The readers open the file once, read 128 bytes (and the first 102 bytes, for the header
+// titles, only when they need the fallback) and close it; they are meant to be called for
+// tens of thousands of files in a row. No function keeps state between calls; all may be called
 // from any thread.
 
 #include <QByteArrayView>
@@ -179,3 +179,29 @@ inline const QString kAccessDeniedCaption = QStringLiteral("Lumaro");
 // equals genreName, or 255. The block is written in one piece; should the write fail,
 // the file is put back as it was as far as possible and SonvoxError is thrown.
 SaveTagResult saveTag(const QString& file, const TagFields& fields);
+
+// ---- The codec on bytes -------------------------------------------------------------------
+// What the file functions above do once they have read or before they write, without a
+// file: bytes in, values out.
+
+// The block of a file whose content ends with fileEnd (the whole file or at least its last
+// 128 bytes). False when fileEnd is shorter than 128 bytes or the block lacks "TAG".
+bool tagBlockAt(QByteArrayView fileEnd, Id3v1Block& block);
+
+// The tag as writetag decodes it.
+Id3v1Tag decodeTag(const Id3v1Block& block);
+// The tag as readInfoTag decodes it (fallback false).
+InfoTag decodeInfoTag(const Id3v1Block& block);
+// Artist and title as readDialogTitles decodes them, with named as there.
+std::pair<QString, QString> decodeDialogTitles(const Id3v1Block& block, bool* named = nullptr);
+
+// The header titles of a file that begins with fileStart (the whole file or at least its
+// first kHeaderTitlesEnd bytes): "asmp" at offset 36, the title in up to 30 bytes from
+// offset 40, the artist in up to 30 bytes from offset 72, each ending before the first two
+// consecutive spaces. A file that ends within the titles gives the bytes it has. False,
+// with artist and title unchanged, when there is no "asmp".
+bool decodeHeaderTitles(QByteArrayView fileStart, QString& artist, QString& title);
+inline constexpr qsizetype kHeaderTitlesEnd = 102;
+
+// The block saveTag writes for fields.
+Id3v1Block encodeTag(const TagFields& fields);

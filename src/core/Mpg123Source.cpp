@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -41,12 +43,79 @@ int versionNumber(int version) {
     return 0;
 }
 
-bool endsWithId3v1(int fd, std::int64_t fileSize) {
-    if (fileSize < static_cast<std::int64_t>(kId3v1Bytes)) {
+// Reads up to size bytes at offset, fewer only at the end; -1 on an error.
+mpg123_ssize_t readAt(const Mpg123Source::Input& input, std::int64_t offset, void* buffer,
+                      std::size_t size) {
+    if (offset < 0) {
+        return -1;
+    }
+    if (input.fd < 0) {
+        const std::int64_t available = std::max<std::int64_t>(input.size - offset, 0);
+        const std::size_t count = std::min<std::size_t>(size, available);
+        if (count > 0) {
+            std::memcpy(buffer, input.bytes + offset, count);
+        }
+        return static_cast<mpg123_ssize_t>(count);
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = pread(input.fd, static_cast<char*>(buffer) + done, size - done,
+                                static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<mpg123_ssize_t>(done);
+}
+
+// The library's read and seek calls, POSIX style, on an Input.
+mpg123_ssize_t readInput(void* handle, void* buffer, std::size_t size) {
+    auto& input = *static_cast<Mpg123Source::Input*>(handle);
+    const mpg123_ssize_t n = readAt(input, input.offset, buffer, size);
+    if (n > 0) {
+        input.offset += n;
+    }
+    return n;
+}
+
+off_t seekInput(void* handle, off_t offset, int whence) {
+    auto& input = *static_cast<Mpg123Source::Input*>(handle);
+    std::int64_t base = 0;
+    switch (whence) {
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            base = input.offset;
+            break;
+        case SEEK_END:
+            base = input.size;
+            break;
+        default:
+            errno = EINVAL;
+            return -1;
+    }
+    if ((offset < 0 && -static_cast<std::int64_t>(offset) > base) ||
+        (offset > 0 && offset > std::numeric_limits<std::int64_t>::max() - base)) {
+        errno = EINVAL;
+        return -1;
+    }
+    input.offset = base + offset;
+    return static_cast<off_t>(input.offset);
+}
+
+bool endsWithId3v1(const Mpg123Source::Input& input) {
+    if (input.size < static_cast<std::int64_t>(kId3v1Bytes)) {
         return false;
     }
     char marker[3];
-    return pread(fd, marker, sizeof marker, fileSize - kId3v1Bytes) == sizeof marker &&
+    return readAt(input, input.size - kId3v1Bytes, marker, sizeof marker) == sizeof marker &&
            std::memcmp(marker, "TAG", sizeof marker) == 0;
 }
 
@@ -92,14 +161,38 @@ bool Mpg123Source::open(const std::string& path) {
         return false;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-
-    allowEveryRate();
-    if (mpg123_open_fd(handle_, fd) != MPG123_OK) {
+    Input input;
+    input.fd = fd;
+    input.size = status.st_size;
+    if (!openInput(input)) {
         ::close(fd);
         return false;
     }
-    fd_ = fd;  // mpg123 reads it but does not own it; close() closes it
-    if (!readFacts(status.st_size)) {
+    return true;
+}
+
+bool Mpg123Source::openMemory(std::span<const unsigned char> bytes) {
+    close();
+    if (!handle_) {
+        return false;
+    }
+    Input input;
+    input.bytes = bytes.data();
+    input.size = static_cast<std::int64_t>(bytes.size());
+    return openInput(input);
+}
+
+bool Mpg123Source::openInput(const Input& input) {
+    allowEveryRate();
+    input_ = input;
+    if (mpg123_replace_reader_handle(handle_, readInput, seekInput, nullptr) != MPG123_OK ||
+        mpg123_open_handle(handle_, &input_) != MPG123_OK) {
+        input_ = {};
+        return false;
+    }
+    input_.open = true;
+    if (!readFacts()) {
+        input_.fd = -1;  // the caller closes its own descriptor
         close();
         return false;
     }
@@ -108,16 +201,18 @@ bool Mpg123Source::open(const std::string& path) {
 }
 
 void Mpg123Source::close() {
-    if (fd_ >= 0) {
+    if (input_.open) {
         mpg123_close(handle_);
-        ::close(fd_);
-        fd_ = -1;
+        if (input_.fd >= 0) {
+            ::close(input_.fd);
+        }
     }
+    input_ = {};
     facts_ = {};
     position_ = 0;
 }
 
-bool Mpg123Source::readFacts(std::int64_t fileSize) {
+bool Mpg123Source::readFacts() {
     long rate = 0;
     int channels = 0;
     int encoding = 0;
@@ -148,8 +243,8 @@ bool Mpg123Source::readFacts(std::int64_t fileSize) {
     facts_.channelMode = static_cast<int>(info.mode);
     facts_.lengthFrames = length;
 
-    std::int64_t audioBytes = fileSize - std::max<off_t>(firstFrameOffset, 0);
-    if (endsWithId3v1(fd_, fileSize)) {
+    std::int64_t audioBytes = input_.size - std::max<off_t>(firstFrameOffset, 0);
+    if (endsWithId3v1(input_)) {
         audioBytes -= kId3v1Bytes;
     }
     const double seconds = double(length) / rate;
@@ -161,7 +256,7 @@ bool Mpg123Source::readFacts(std::int64_t fileSize) {
 }
 
 std::span<const std::int16_t> Mpg123Source::decodeFrame() {
-    if (fd_ < 0) {
+    if (!input_.open) {
         return {};
     }
     for (;;) {
@@ -182,12 +277,14 @@ std::span<const std::int16_t> Mpg123Source::decodeFrame() {
 }
 
 std::int64_t Mpg123Source::seek(std::int64_t frame) {
-    if (fd_ < 0) {
+    if (!input_.open) {
         return 0;
     }
     frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
     const off_t landed = mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET);
-    position_ = landed >= 0 ? landed : frame;
+    // In a damaged stream (frames of another rate or layer mixed in) the library's sample
+    // count can run past the length the scan found; the position never does.
+    position_ = landed >= 0 ? std::min<std::int64_t>(landed, facts_.lengthFrames) : frame;
     return position_;
 }
 

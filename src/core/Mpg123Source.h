@@ -1,6 +1,6 @@
 #pragma once
-// One MPEG audio stream (MPEG-1, 2 and 2.5, layers 1 to 3) read from a file and decoded by
-// libmpg123. This is the only code that talks to the library.
+// One MPEG audio stream (MPEG-1, 2 and 2.5, layers 1 to 3) read from a file or from memory
+// and decoded by libmpg123. This is the only code that talks to the library.
 //
 // Output is always interleaved signed 16-bit stereo at the stream's own sampling rate
 // (mono streams are copied to both channels). Opening scans the whole stream once, so the
@@ -45,8 +45,11 @@ public:
     // for anything that is not a regular file (directories, FIFOs, devices) and for files
     // in which no MPEG audio frame can be decoded. Closes any stream open before.
     bool open(const std::string& path);
+    // Opens and scans a stream held in memory, with the same rules as a file. The bytes are
+    // not copied: they must stay put until close() or the next open.
+    bool openMemory(std::span<const unsigned char> bytes);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return input_.open; }
 
     // Valid while a stream is open.
     const StreamFacts& facts() const { return facts_; }
@@ -62,13 +65,23 @@ public:
     // The sample frame the next decodeFrame() starts with.
     std::int64_t position() const { return position_; }
 
+    // Where the library reads from: a file descriptor of ours, or bytes in memory.
+    struct Input {
+        bool open = false;
+        int fd = -1;
+        const unsigned char* bytes = nullptr;
+        std::int64_t size = 0;
+        std::int64_t offset = 0;  // the read position in bytes
+    };
+
 private:
+    bool openInput(const Input& input);
     void allowEveryRate();
     void allowOnlyRate(long rateHz);
-    bool readFacts(std::int64_t fileSize);
+    bool readFacts();
 
     mpg123_handle_struct* handle_ = nullptr;
-    int fd_ = -1;
+    Input input_;
     StreamFacts facts_;
     std::int64_t position_ = 0;
 };

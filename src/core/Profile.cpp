@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 #include "core/SonvoxError.h"
 
@@ -18,49 +21,62 @@ struct LineSpan {
     qsizetype end = 0;
 };
 
-// Where a section and a key were found; -1 for "not there".
+// Where a section and a key were found.
 struct Location {
-    qsizetype sectionLine = -1;
-    qsizetype keyLine = -1;
-    qsizetype lastSectionLine = -1;  // last non-blank line of the section, maybe its header
-    QByteArray keyText;              // the key as spelled in the file
+    bool hasSection = false;
+    bool hasKey = false;
+    LineSpan keyLine;
+    LineSpan lastSectionLine;  // last non-blank line of the section, maybe its header
+    QByteArray keyText;        // the key as spelled in the file
     QByteArray value;
 };
 
-QList<LineSpan> splitLines(const QByteArray& data) {
-    QList<LineSpan> lines;
-    qsizetype pos = 0;
-    while (pos < data.size()) {
-        LineSpan line;
-        line.begin = pos;
-        const qsizetype newline = data.indexOf('\n', pos);
-        if (newline < 0) {
-            line.contentEnd = line.end = data.size();
-        } else {
-            line.end = newline + 1;
-            line.contentEnd =
-                (newline > pos && data.at(newline - 1) == '\r') ? newline - 1 : newline;
-        }
-        lines.append(line);
-        pos = line.end;
+// The line that starts at pos, which must lie within data.
+LineSpan lineAt(const QByteArray& data, qsizetype pos) {
+    LineSpan line;
+    line.begin = pos;
+    const qsizetype newline = data.indexOf('\n', pos);
+    if (newline < 0) {
+        line.contentEnd = line.end = data.size();
+    } else {
+        line.end = newline + 1;
+        line.contentEnd = (newline > pos && data.at(newline - 1) == '\r') ? newline - 1 : newline;
     }
-    return lines;
+    return line;
 }
 
-QByteArray lineText(const QByteArray& data, const LineSpan& line) {
-    QByteArray text = data.mid(line.begin, line.contentEnd - line.begin);
+// The text of a line without a leading byte order mark and surrounding blanks. The view
+// points into data: nothing is copied, as the lookups run over every line.
+QByteArrayView lineText(const QByteArray& data, const LineSpan& line) {
+    QByteArrayView text(data.constData() + line.begin, line.contentEnd - line.begin);
     if (line.begin == 0 && text.startsWith(kUtf8Bom)) {
-        text.remove(0, kUtf8Bom.size());
+        text = text.sliced(kUtf8Bom.size());
     }
     return text.trimmed();
 }
 
-bool sameName(const QByteArray& fromFile, const QString& wanted) {
-    return QString::fromUtf8(fromFile).compare(wanted, Qt::CaseInsensitive) == 0;
+// Names and values as text. A byte order mark inside the file is a character like any
+// other: dropping it would let "\xEF\xBB\xBF[a=1", a key, read as "[a", which written
+// back would start a section.
+QString decodeText(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
+bool isAscii(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+bool sameName(QByteArrayView fromFile, const QString& wanted) {
+    if (isAscii(fromFile)) {  // the common case, compared without decoding
+        return wanted.compare(QLatin1StringView(fromFile), Qt::CaseInsensitive) == 0;
+    }
+    return decodeText(fromFile).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 // A section header "[name]"; a header without "]" names the rest of the line.
-bool sectionName(const QByteArray& text, QByteArray* name) {
+bool sectionName(QByteArrayView text, QByteArrayView* name) {
     if (!text.startsWith('[')) {
         return false;
     }
@@ -68,36 +84,39 @@ bool sectionName(const QByteArray& text, QByteArray* name) {
     if (close < 0) {
         close = text.size();
     }
-    *name = text.mid(1, close - 1).trimmed();
+    *name = text.sliced(1, close - 1).trimmed();
     return true;
 }
 
-Location locate(const QByteArray& data, const QList<LineSpan>& lines, const QString& section,
-                const QString& key) {
+Location locate(const QByteArray& data, const QString& section, const QString& key) {
     Location found;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray text = lineText(data, lines[i]);
-        QByteArray name;
+    for (qsizetype pos = 0; pos < data.size();) {
+        const LineSpan line = lineAt(data, pos);
+        pos = line.end;
+        const QByteArrayView text = lineText(data, line);
+        QByteArrayView name;
         if (sectionName(text, &name)) {
-            if (found.sectionLine >= 0) {
+            if (found.hasSection) {
                 break;  // the end of the first matching section
             }
             if (sameName(name, section)) {
-                found.sectionLine = found.lastSectionLine = i;
+                found.hasSection = true;
+                found.lastSectionLine = line;
             }
             continue;
         }
-        if (found.sectionLine < 0 || text.isEmpty()) {
+        if (!found.hasSection || text.isEmpty()) {
             continue;
         }
-        found.lastSectionLine = i;
+        found.lastSectionLine = line;
         const qsizetype equals = text.indexOf('=');
-        if (found.keyLine < 0 && equals >= 0) {
-            const QByteArray keyText = text.left(equals).trimmed();
+        if (!found.hasKey && equals >= 0) {
+            const QByteArrayView keyText = text.first(equals).trimmed();
             if (sameName(keyText, key)) {
-                found.keyLine = i;
-                found.keyText = keyText;
-                found.value = text.mid(equals + 1).trimmed();
+                found.hasKey = true;
+                found.keyLine = line;
+                found.keyText = keyText.toByteArray();
+                found.value = text.sliced(equals + 1).trimmed().toByteArray();
             }
         }
     }
@@ -111,6 +130,19 @@ bool readFile(const QString& path, QByteArray* data) {
     }
     *data = file.readAll();
     return file.error() == QFileDevice::NoError;
+}
+
+// A value as the readers return it: decoded, and cut at kMaxValueLength characters.
+QString valueText(QByteArrayView bytes) {
+    QString value = decodeText(bytes);
+    if (value.size() > Profile::kMaxValueLength) {
+        qsizetype cut = Profile::kMaxValueLength;
+        if (value.at(cut - 1).isHighSurrogate()) {
+            --cut;  // never leave half a character behind
+        }
+        value.truncate(cut);
+    }
+    return value;
 }
 
 bool containsLineBreak(const QString& text) {
@@ -129,19 +161,45 @@ QString Profile::readString(const QString& section, const QString& key,
     if (!readFile(filePath_, &data)) {
         return defaultValue;
     }
-    const Location found = locate(data, splitLines(data), section, key);
-    if (found.keyLine < 0) {
-        return defaultValue;
-    }
-    QString value = QString::fromUtf8(found.value);
-    if (value.size() > kMaxValueLength) {
-        qsizetype cut = kMaxValueLength;
-        if (value.at(cut - 1).isHighSurrogate()) {
-            --cut;  // never leave half a character behind
+    return valueIn(data, section, key, defaultValue);
+}
+
+QString Profile::valueIn(const QByteArray& data, const QString& section, const QString& key,
+                         const QString& defaultValue) {
+    const Location found = locate(data, section, key);
+    return found.hasKey ? valueText(found.value) : defaultValue;
+}
+
+QList<Profile::Section> Profile::sections(const QByteArray& data) {
+    QList<Section> result;
+    Section* current = nullptr;  // null outside a section and in a repeated one
+    for (qsizetype pos = 0; pos < data.size();) {
+        const LineSpan line = lineAt(data, pos);
+        pos = line.end;
+        const QByteArrayView text = lineText(data, line);
+        QByteArrayView name;
+        if (sectionName(text, &name)) {
+            const QString decoded = decodeText(name);
+            const bool repeated =
+                std::any_of(result.cbegin(), result.cend(), [&](const Section& s) {
+                    return s.name.compare(decoded, Qt::CaseInsensitive) == 0;
+                });
+            current = repeated ? nullptr : &result.emplace_back(Section{decoded, {}});
+            continue;
         }
-        value.truncate(cut);
+        const qsizetype equals = text.indexOf('=');
+        if (!current || equals < 0) {
+            continue;
+        }
+        const QString key = decodeText(text.first(equals).trimmed());
+        const bool repeated = std::any_of(
+            current->entries.cbegin(), current->entries.cend(),
+            [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
+        if (!repeated) {
+            current->entries.append({key, valueText(text.sliced(equals + 1).trimmed())});
+        }
     }
-    return value;
+    return result;
 }
 
 int Profile::readInteger(const QString& section, const QString& key, int defaultValue) const {
@@ -207,12 +265,6 @@ bool Profile::parseInteger(const QString& text, int* result) {
 // ---- writing ---------------------------------------------------------------------------
 
 void Profile::writeString(const QString& section, const QString& key, const QString& value) {
-    // A line break would end the line early and smuggle text into the file as lines of
-    // their own; such a value cannot be stored.
-    if (containsLineBreak(section) || containsLineBreak(key) || containsLineBreak(value)) {
-        throwWriteError();
-    }
-
     const QFileInfo info(filePath_);
     QByteArray data;
     if (info.exists()) {
@@ -223,18 +275,32 @@ void Profile::writeString(const QString& section, const QString& key, const QStr
             throwWriteError();  // rewriting a file we cannot read would lose its lines
         }
     }
+    if (!writeValue(data, section, key, value)) {
+        throwWriteError();
+    }
+    QSaveFile file(filePath_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        throwWriteError();
+    }
+}
 
-    const QList<LineSpan> lines = splitLines(data);
-    const Location found = locate(data, lines, section, key);
+bool Profile::writeValue(QByteArray& data, const QString& section, const QString& key,
+                         const QString& value) {
+    // A line break would end the line early and smuggle text into the file as lines of
+    // their own; such a value cannot be stored.
+    if (containsLineBreak(section) || containsLineBreak(key) || containsLineBreak(value)) {
+        return false;
+    }
+    const Location found = locate(data, section, key);
     const qsizetype firstNewline = data.indexOf('\n');
     const QByteArray eol = (firstNewline > 0 && data.at(firstNewline - 1) == '\r') ? "\r\n" : "\n";
     const QByteArray valueBytes = value.toUtf8();
 
-    if (found.keyLine >= 0) {
-        const LineSpan& line = lines[found.keyLine];
+    if (found.hasKey) {
+        const LineSpan& line = found.keyLine;
         data.replace(line.begin, line.contentEnd - line.begin, found.keyText + '=' + valueBytes);
-    } else if (found.sectionLine >= 0) {
-        const LineSpan& after = lines[found.lastSectionLine];
+    } else if (found.hasSection) {
+        const LineSpan& after = found.lastSectionLine;
         const QByteArray entry = key.toUtf8() + '=' + valueBytes;
         if (after.end == after.contentEnd) {
             data.insert(after.end, eol + entry);  // the file ended without a line break
@@ -242,19 +308,22 @@ void Profile::writeString(const QString& section, const QString& key, const QStr
             data.insert(after.end, entry + eol);
         }
     } else {
+        // The last line, found before a line end is added to it.
+        qsizetype lastBegin = -1;
+        if (!data.isEmpty()) {
+            lastBegin = data.size() >= 2 ? data.lastIndexOf('\n', data.size() - 2) + 1 : 0;
+        }
+        const LineSpan last = lastBegin >= 0 ? lineAt(data, lastBegin) : LineSpan{};
         if (!data.isEmpty() && !data.endsWith('\n')) {
             data.append(eol);
         }
-        if (!lines.isEmpty() && !lineText(data, lines.last()).isEmpty()) {
+        if (lastBegin >= 0 && !lineText(data, last).isEmpty()) {
             data.append(eol);  // a blank line before the new section
         }
         data.append('[' + section.toUtf8() + ']' + eol + key.toUtf8() + '=' + valueBytes + eol);
     }
 
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        throwWriteError();
-    }
+    return true;
 }
 
 void Profile::writeInteger(const QString& section, const QString& key, int value) {

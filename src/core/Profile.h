@@ -25,6 +25,8 @@
 // Reads never throw: a missing or unreadable file, a missing section or key, or garbage
 // in the file yields the default. Use from one thread at a time.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 class Profile {
@@ -47,6 +49,32 @@ public:
 
     // The integer read rule on its own, for values that did not come from a file.
     static bool parseInteger(const QString& text, int* result);
+
+    // ---- the same rules on the file's bytes, without the file ----
+
+    struct Entry {
+        QString key;
+        QString value;
+        bool operator==(const Entry&) const = default;
+    };
+    struct Section {
+        QString name;
+        QList<Entry> entries;
+        bool operator==(const Section&) const = default;
+    };
+
+    // Every section and key the readers find in data, in file order, each with the value
+    // readString returns for it; of names equal but for letter case only the first.
+    static QList<Section> sections(const QByteArray& data);
+
+    // What readString returns when the file holds data.
+    static QString valueIn(const QByteArray& data, const QString& section, const QString& key,
+                           const QString& defaultValue);
+
+    // Changes data as writeString changes the file. Returns false and leaves data alone
+    // when the section, the key or the value holds a line break.
+    static bool writeValue(QByteArray& data, const QString& section, const QString& key,
+                           const QString& value);
 
 private:
     [[noreturn]] void throwWriteError() const;

@@ -280,6 +280,38 @@ private slots:
         }
     }
 
+    // A stream in memory is the same stream as in its file: same facts, same samples; and
+    // a damaged one that the library counts past its end still seeks within it.
+    void memoryStreamMatchesFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("VBR without header") << "vbr-noxing.mp3";
+        QTest::newRow("header before the first frame") << "asmp.mp3";
+        QTest::newRow("truncated") << "truncated.mp3";
+        QTest::newRow("mixed-up frames") << "fuzz/decoder/seek-past-end.mp3";
+    }
+
+    void memoryStreamMatchesFile() {
+        QFETCH(QString, file);
+        QFile in(dataFile(file));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        Mpg123Source fromFile;
+        Mpg123Source fromMemory;
+        QVERIFY(fromFile.open(QFile::encodeName(in.fileName()).toStdString()));
+        QVERIFY(fromMemory.openMemory({reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       std::size_t(bytes.size())}));
+        const StreamFacts& facts = fromMemory.facts();
+        QCOMPARE(facts.lengthFrames, fromFile.facts().lengthFrames);
+        QCOMPARE(facts.kbps, fromFile.facts().kbps);
+        QCOMPARE(facts.variableRate, fromFile.facts().variableRate);
+        for (auto frame = fromFile.decodeFrame(); !frame.empty(); frame = fromFile.decodeFrame()) {
+            const auto same = fromMemory.decodeFrame();
+            QVERIFY(std::equal(frame.begin(), frame.end(), same.begin(), same.end()));
+        }
+        QVERIFY(fromMemory.decodeFrame().empty());
+        QCOMPARE(fromMemory.seek(facts.lengthFrames), facts.lengthFrames);
+    }
+
     // --- Volume reports -----------------------------------------------------------------
 
     void reportsBalanceAndVolume() {

@@ -54,6 +54,9 @@ private slots:
         QTest::newRow("no final line end") << QByteArray("[Setup]\nStartFile=x") << "x";
         QTest::newRow("utf-8") << QByteArray("[Setup]\nStartFile=/m/M\xC3\xBCll.mp3\n")
                                << QString::fromUtf8("/m/M\xC3\xBCll.mp3");
+        // Only the file's first bytes may be a byte order mark; later it is part of a name.
+        QTest::newRow("byte order mark inside")
+            << QByteArray("[Setup]\n\xEF\xBB\xBFStartFile=x\n") << "default";
     }
     void readString() {
         QFETCH(QByteArray, file);
