@@ -288,4 +288,13 @@ for k in range(250):
 open(sys.argv[1], "wb").write(b"".join(frames))
 EOF
 
+# Seeds of the picture and list-file fuzz targets.
+convert -size 48x32 gradient:red-blue "$data/cover.jpg"
+convert -size 24x16 gradient:green-yellow -interlace JPEG "$data/cover-progressive.jpg"
+convert -size 12x9 gradient:white-black BMP3:"$data/cover.bmp"
+printf '\r\nArtist\r\nTitle\r\n1999\r\nRock\r\nAlbum\r\nNote\r\n/m/a.mp3\r\n' >"$data/list.ply"
+printf '#EXTM3U\n#EXTINF:12,A - B\nfile:///m/a%%20b.mp3\nrel/c.mp3\n' >"$data/list.m3u"
+printf '[playlist]\nFile1=/m/a.mp3\nTitle1=A\nfile2 = rel/b.mp3\nNumberOfEntries=2\nVersion=2\n' \
+  >"$data/list.pls"
+
 ls -l "$demo" "$data"

@@ -8,11 +8,10 @@
 // accepts connections of the same user only.
 //
 // Wire format. A connection carries one or more frames as InstanceFrame describes them; a
-// "Start" names one file of at most kMaxStartNameLength characters. A frame with a wrong marker, a length out
-// of range, text that is not UTF-8 or an unknown name is dropped together with the rest of
-// its connection; so is a connection that takes longer than kFrameTimeoutMs for a frame.
-// Memory held per connection never exceeds one frame, and at most kMaxConnections are
-// served at a time.
+// "Start" names one file of at most kMaxStartNameLength characters. A frame with a wrong marker, a
+// length out of range, text that is not UTF-8 or an unknown name is dropped together with the rest
+// of its connection; so is a connection that takes longer than kFrameTimeoutMs for a frame. Memory
+// held per connection never exceeds one frame, and at most kMaxConnections are served at a time.
 //
 // Received messages are emitted as signals in the order they arrived. A slot that runs a
 // nested event loop does not see the next message re-entrantly: it is delivered when the
@@ -28,7 +27,6 @@
 #include "core/InstanceFrame.h"
 
 class QSocketNotifier;
-
 
 class SingleInstance : public QObject {
     Q_OBJECT

@@ -19,10 +19,10 @@ namespace {
 // A path as it arrives: relative ones against the current directory now, so that nothing
 // later depends on it.
 QString absoluteAtArrival(const QString& path) {
-    if (path.isEmpty() || QDir::isAbsolutePath(path)) {
+    if (path.isEmpty() || isAbsoluteFileName(path)) {
         return path;
     }
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    return QDir::cleanPath(QDir::currentPath() + u'/' + path);
 }
 
 QStringList absoluteAtArrival(const QStringList& paths) {

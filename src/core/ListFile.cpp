@@ -80,7 +80,7 @@ struct ReadFailure {
 class LineReader {
 public:
     explicit LineReader(const QString& path)
-        : path_(path), buffer_(std::make_unique<char[]>(kReadChunkBytes)) {
+        : path_(path), owned_(std::make_unique<char[]>(kReadChunkBytes)), buffer_(owned_.get()) {
         const QByteArray name = QFile::encodeName(path);
         do {
             fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -102,7 +102,14 @@ public:
             throw SonvoxError(readErrorText(path, refusal));
         }
     }
-    ~LineReader() { ::close(fd_); }
+    // Lines of bytes held in memory, which must outlive the reader; path names them in
+    // errors.
+    LineReader(QByteArrayView bytes, const QString& path) : path_(path), memory_(bytes) {}
+    ~LineReader() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -119,10 +126,10 @@ public:
         line_.resize(0);
         bool spansChunks = false;
         while (fill()) {
-            const char* begin = buffer_.get() + pos_;
-            const char* stop = buffer_.get() + end_;
+            const char* begin = buffer_ + pos_;
+            const char* stop = buffer_ + end_;
             const char* p = lineEnd(begin, stop);
-            pos_ = p - buffer_.get();
+            pos_ = p - buffer_;
             if (p != stop) {
                 lfPending_ = *p == '\r';
                 ++pos_;
@@ -144,9 +151,9 @@ private:
     const char* lineEnd(const char* begin, const char* stop) {
         if (nextLf_ < pos_) {
             const void* lf = std::memchr(begin, '\n', stop - begin);
-            nextLf_ = lf ? static_cast<const char*>(lf) - buffer_.get() : end_;
+            nextLf_ = lf ? static_cast<const char*>(lf) - buffer_ : end_;
         }
-        const char* lf = buffer_.get() + nextLf_;
+        const char* lf = buffer_ + nextLf_;
         const void* cr = std::memchr(begin, '\r', lf - begin);
         return cr ? static_cast<const char*>(cr) : lf;
     }
@@ -158,9 +165,15 @@ private:
                 return false;
             }
             ssize_t n;
-            do {
-                n = ::read(fd_, buffer_.get(), kReadChunkBytes);
-            } while (n < 0 && errno == EINTR);
+            if (fd_ < 0) {  // bytes in memory: one chunk
+                buffer_ = memory_.data();
+                n = memoryRead_ ? 0 : memory_.size();
+                memoryRead_ = true;
+            } else {
+                do {
+                    n = ::read(fd_, owned_.get(), kReadChunkBytes);
+                } while (n < 0 && errno == EINTR);
+            }
             if (n < 0) {
                 throw ReadFailure{systemText(errno)};
             }
@@ -171,7 +184,7 @@ private:
                 eof_ = true;
                 return false;
             }
-            if (total_ == 0 && QByteArrayView(buffer_.get(), n).startsWith(kUtf8Bom)) {
+            if (total_ == 0 && QByteArrayView(buffer_, n).startsWith(kUtf8Bom)) {
                 pos_ = kUtf8Bom.size();
             }
             total_ += n;
@@ -199,7 +212,10 @@ private:
 
     QString path_;
     int fd_ = -1;
-    std::unique_ptr<char[]> buffer_;
+    QByteArrayView memory_;  // the bytes, when reading from memory
+    bool memoryRead_ = false;
+    std::unique_ptr<char[]> owned_;
+    const char* buffer_ = nullptr;  // the chunk: owned_, or memory_
     qsizetype pos_ = 0;
     qsizetype end_ = 0;
     qsizetype nextLf_ = -1;  // offset of the chunk's next LF, end_ for none, -1 unknown
@@ -273,6 +289,11 @@ void readRows(LineReader& reader, const QString& path, QList<TrackRow>& groups) 
     }
 }
 
+// A relative name in dir, cleaned. (QDir::filePath would keep a name beginning with ":".)
+QString inFolder(const QDir& dir, const QString& relative) {
+    return QDir::cleanPath(dir.absolutePath() + u'/' + relative);
+}
+
 // The file an entry names: a file URL decoded to its path, a relative name taken relative
 // to the list file's directory. Empty for any other URL.
 QString entryFile(const QString& text, const QDir& listDir) {
@@ -283,23 +304,24 @@ QString entryFile(const QString& text, const QDir& listDir) {
     if (text.contains(QLatin1StringView("://"))) {
         return QString();  // a stream or a remote file
     }
-    return QDir::isAbsolutePath(text) ? text : QDir::cleanPath(listDir.filePath(text));
+    return isAbsoluteFileName(text) ? text : inFolder(listDir, text);
 }
 
 // Adds the file an entry names to paths when it is a regular file. An entry that names
 // none is tried once more without the blanks around it.
-void takePath(const QString& text, const QDir& listDir, const QString& path, QStringList& paths) {
+void takePath(const QString& text, const QDir& listDir, const QString& path, QStringList& paths,
+              const FileExists& exists) {
     if (text.isEmpty()) {
         return;
     }
     QString file = entryFile(text, listDir);
-    if (!trackFileExists(file)) {
+    if (file.isEmpty() || !exists(file)) {
         const QString trimmed = text.trimmed();
         if (trimmed == text || trimmed.isEmpty()) {
             return;
         }
         file = entryFile(trimmed, listDir);
-        if (!trackFileExists(file)) {
+        if (file.isEmpty() || !exists(file)) {
             return;
         }
     }
@@ -311,10 +333,11 @@ void takePath(const QString& text, const QDir& listDir, const QString& path, QSt
 
 // Every line that names a file joins, also one beginning with "#" (a track may be called
 // "#Intro.mp3"); comments and the "#EXTM3U" marker name none and drop out.
-void readM3u(LineReader& reader, const QString& path, QStringList& paths) {
+void readM3u(LineReader& reader, const QString& path, QStringList& paths,
+             const FileExists& exists) {
     const QDir listDir = QFileInfo(path).absoluteDir();
     while (!reader.atEnd()) {
-        takePath(decodeLine(reader.next()), listDir, path, paths);
+        takePath(decodeLine(reader.next()), listDir, path, paths, exists);
     }
 }
 
@@ -335,13 +358,14 @@ bool isPlsFileKey(QStringView key) {
 
 // Every "File<n>=" line in file order, whatever stands between them ("[playlist]", titles,
 // lengths, counts, blank lines). The path is everything after the line's first "=".
-void readPls(LineReader& reader, const QString& path, QStringList& paths) {
+void readPls(LineReader& reader, const QString& path, QStringList& paths,
+             const FileExists& exists) {
     const QDir listDir = QFileInfo(path).absoluteDir();
     while (!reader.atEnd()) {
         const QString line = decodeLine(reader.next());
         const qsizetype equals = line.indexOf(u'=');
         if (equals > 0 && isPlsFileKey(QStringView(line).first(equals))) {
-            takePath(line.sliced(equals + 1), listDir, path, paths);
+            takePath(line.sliced(equals + 1), listDir, path, paths, exists);
         }
     }
 }
@@ -351,8 +375,8 @@ void makeRowsAbsolute(QList<TrackRow>& groups, const QString& path) {
     const QDir listDir = QFileInfo(path).absoluteDir();
     for (TrackRow& row : groups) {
         QString& file = row[TrackColumn::Filename];
-        if (!file.isEmpty() && !QDir::isAbsolutePath(file)) {
-            file = QDir::cleanPath(listDir.filePath(file));
+        if (!file.isEmpty() && !isAbsoluteFileName(file)) {
+            file = inFolder(listDir, file);
         }
     }
 }
@@ -507,17 +531,18 @@ void saveList(const QString& path, ListFormat format, const QList<TrackRow>& dat
 
 // ---- Loading --------------------------------------------------------------------------
 
-ListFileContent readListFile(const QString& path) {
+namespace {
+
+ListFileContent readLists(LineReader& reader, const QString& path, const FileExists& exists) {
     ListFileContent content;
     const bool m3u = endsWithLetters(path, QLatin1StringView("M3U"));
     const bool pls = endsWithLetters(path, QLatin1StringView("PLS"));
     content.kind = m3u || pls ? ListFileContent::Kind::Paths : ListFileContent::Kind::Rows;
-    LineReader reader(path);
     try {
         if (m3u) {
-            readM3u(reader, path, content.paths);
+            readM3u(reader, path, content.paths, exists);
         } else if (pls) {
-            readPls(reader, path, content.paths);
+            readPls(reader, path, content.paths, exists);
         } else {
             readRows(reader, path, content.groups);
             makeRowsAbsolute(content.groups, path);
@@ -533,6 +558,18 @@ ListFileContent readListFile(const QString& path) {
     return content;
 }
 
+}  // namespace
+
+ListFileContent readListFile(const QString& path) {
+    LineReader reader(path);
+    return readLists(reader, path, trackFileExists);
+}
+
+ListFileContent parseListFile(QByteArrayView bytes, const QString& path, const FileExists& exists) {
+    LineReader reader(bytes, path);
+    return readLists(reader, path, exists ? exists : FileExists(trackFileExists));
+}
+
 QList<TrackRow> rowsToKeep(QList<TrackRow> groups, bool appendingToListWithTrack) {
     const qsizetype trailing = appendingToListWithTrack ? 2 : 1;
     groups.resize(std::max<qsizetype>(0, groups.size() - trailing));
@@ -540,6 +577,11 @@ QList<TrackRow> rowsToKeep(QList<TrackRow> groups, bool appendingToListWithTrack
         groups.removeLast();
     }
     return groups;
+}
+
+bool isAbsoluteFileName(QStringView name) {
+    // QDir::isAbsolutePath also takes ":/..." (a name in the program's resources).
+    return name.startsWith(u'/');
 }
 
 bool trackFileExists(const QString& path) {

@@ -32,10 +32,12 @@
 // Errors are thrown as SonvoxError, with the file's name and the system's text for the
 // failure, ready for the user.
 
+#include <QByteArrayView>
 #include <QLatin1StringView>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "core/SonvoxError.h"
@@ -124,6 +126,15 @@ private:
 // or (M3U, PLS) cannot be read; ListReadError when a row-format file fails after opening.
 ListFileContent readListFile(const QString& path);
 
+// Whether an M3U or PLS entry names a file to take.
+using FileExists = std::function<bool(const QString& path)>;
+
+// readListFile on bytes held in memory: path gives the format and the folder relative
+// entries are taken against, and exists decides which M3U and PLS entries name a file
+// (trackFileExists when empty). Nothing is read from disk but through exists.
+ListFileContent parseListFile(QByteArrayView bytes, const QString& path,
+                              const FileExists& exists = {});
+
 // The rows a row-format load keeps of the groups it read, before missing files are removed.
 // Replacing a list, or appending to a list that holds no track: the last group is dropped.
 // Appending to a list that holds a track: the last two groups are dropped. Then a last row
@@ -131,6 +142,10 @@ ListFileContent readListFile(const QString& path);
 // row 1, which rowsWithExistingFiles removes). Only groups are ever dropped, never rows the
 // list held before; a file written by saveList gives back exactly its data rows either way.
 QList<TrackRow> rowsToKeep(QList<TrackRow> groups, bool appendingToListWithTrack);
+
+// True when name is an absolute file name: it begins with "/". A name beginning with ":"
+// is a relative file name here, not one of the program's resources.
+bool isAbsoluteFileName(QStringView name);
 
 // True when path names a regular file (following symbolic links); false for an empty path.
 bool trackFileExists(const QString& path);

@@ -247,6 +247,8 @@ bool Mpg123Source::readFacts() {
     if (endsWithId3v1(input_)) {
         audioBytes -= kId3v1Bytes;
     }
+    // A tag can overlap the only frames of a tiny file: no audio bytes of its own left.
+    audioBytes = std::max<std::int64_t>(audioBytes, 0);
     const double seconds = double(length) / rate;
     const double averageKbps = audioBytes * 8.0 / seconds / 1000.0;
     facts_.variableRate = info.vbr != MPG123_CBR || std::abs(averageKbps - info.bitrate) >

@@ -236,6 +236,24 @@ private slots:
         QCOMPARE(QStringList(read.groups[0].begin(), read.groups[0].end()), cells);
     }
 
+    // The in-memory reader is the file reader; a name beginning with ":" is relative, never
+    // one of the program's resources.
+    void bytesInMemoryReadLikeTheFile() {
+        const QByteArray rows("\r\nA\r\nT\r\n\r\n\r\n\r\n\r\n:/x.mp3\r\n");
+        const ListFileContent fromFile = readListFile(put("l.ply", rows));
+        const ListFileContent fromBytes = parseListFile(rows, path("l.ply"));
+        QCOMPARE(fromBytes.groups, fromFile.groups);
+        QCOMPARE(fromBytes.groups[0][7], dir_->path() + "/:/x.mp3");
+        QStringList asked;
+        const ListFileContent m3u =
+            parseListFile("a.mp3\n:b.mp3\n", "/l/x.m3u", [&asked](const QString& f) {
+                asked << f;
+                return f.endsWith("b.mp3");
+            });
+        QCOMPARE(asked, QStringList({"/l/a.mp3", "/l/:b.mp3"}));
+        QCOMPARE(m3u.paths, QStringList({"/l/:b.mp3"}));
+    }
+
     void lineBreaksInCellsBecomeBlanks() {
         const TrackRow broken = row("a\nb", "c\r\nd\r", put("t.mp3", {}));
         saveList(path("l.ply"), ListFormat::Playlist, {broken});
