@@ -8,17 +8,20 @@
 //            track 1,000 starts, against when track 100 started (a track is open at both)
 //   track_gap_ms  the median silence between two tracks in continuous play, from the last
 //            sample of one track to the first of the next, read from what SDL's "disk"
-//            driver wrote; the tracks are a tone up to their last sample
+//            driver wrote. The tracks are 5-minute tones up to their last sample, so that
+//            opening one costs what a real track's does; each plays its first 0.3 s and is
+//            then moved to its last second (a silence that move may leave is counted too).
 //
-// The tracks are cut at run time from the test fixtures, whole frames at a time: five
-// sources in turn (layers 1, 2 and 3; 8, 22.05, 32 and 44.1 kHz, so the device is opened
-// anew at most track changes). The gap run plays layer 2 cuts from the middle of a tone,
-// whose frames decode on their own, at one rate.
+// The soak's tracks are cut at run time from the test fixtures, whole frames at a time:
+// five sources in turn (layers 1, 2 and 3; 8, 22.05, 32 and 44.1 kHz, so the device is
+// opened anew at most track changes). The gap run's track loops layer 2 frames from the
+// middle of a tone, which decode on their own, at one rate.
 //
 // `bench_soak [TRACKS]` plays TRACKS tracks in the soak instead of 1,000.
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -41,13 +44,18 @@
 
 using decoder::Notification;
 using decoder::StreamState;
-using testsupport::writeShortTrack;
+using testsupport::writeCutTrack;
 
 namespace {
 
 constexpr int kSoakTracks = 1000;
 constexpr int kFirstMeasuredTrack = 100;
-constexpr int kGapTracks = 30;
+// The gap run plays the first kPlayedMs of each 5-minute track, then seeks to its last
+// kSkipToEndSeconds: the change of track costs what a real track's does, the run does not.
+constexpr int kGapTracks = 20;
+constexpr double kGapTrackSeconds = 300;
+constexpr int kPlayedMs = 300;
+constexpr int kSkipToEndSeconds = 1;
 constexpr double kTrackSeconds = 0.3;
 // Track k is (k % 5 - 2) times this longer than kTrackSeconds, so that the ends of tracks
 // fall at different points of the device's buffer.
@@ -82,8 +90,11 @@ public:
         int fds = 0;
     };
 
-    ContinuousRun(const QStringList& tracks, int measuredTrack)
-        : player_(std::make_unique<MpgDecoder>()),
+    // With `skipToEnd` seconds, each track moves to that much before its end once it has
+    // played kPlayedMs.
+    ContinuousRun(const QStringList& tracks, int measuredTrack, int skipToEnd = 0)
+        : skipToEnd_(skipToEnd),
+          player_(std::make_unique<MpgDecoder>()),
           playlist_(tracks.mid(1)),
           engine_(player_, playlist_),
           tracks_(tracks.size()),
@@ -145,6 +156,13 @@ private:
         const auto state = static_cast<StreamState>(event.int32At(4));
         if (state == StreamState::Playing && !loads_[load].playing) {
             loads_[load].playing = true;
+            if (skipToEnd_ > 0) {
+                QTimer::singleShot(kPlayedMs, this, [this, load] {
+                    if (player_.loadNumber() == static_cast<std::uint32_t>(load)) {
+                        engine_.seekTo(engine_.trackSeconds() - skipToEnd_);
+                    }
+                });
+            }
             if (load == measuredTrack_) {
                 measured_ = {residentMb(), openFds()};
             }
@@ -160,6 +178,7 @@ private:
         }
     }
 
+    int skipToEnd_;
     XaudioPlayer player_;
     QueuePlaylist playlist_;
     PlayerEngine engine_;
@@ -182,8 +201,8 @@ QStringList writeTracks(const QTemporaryDir& dir, const Source* sources, int sou
         const Source& source = sources[i % sourceCount];
         const QString path = dir.filePath(QStringLiteral("track%1-%2").arg(i + 1).arg(source.file));
         const double seconds =
-            writeShortTrack(QStringLiteral(SONVOX_TEST_DATA "/") + source.file, path,
-                            source.firstFrame, kTrackSeconds + (i % 5 - 2) * kTrackStepSeconds);
+            writeCutTrack(QStringLiteral(SONVOX_TEST_DATA "/") + source.file, path,
+                          source.firstFrame, kTrackSeconds + (i % 5 - 2) * kTrackStepSeconds);
         if (seconds <= 0) {
             std::fprintf(stderr, "bench_soak: cannot cut a track from %s\n", source.file);
             return {};
@@ -208,8 +227,14 @@ bool soak(int trackCount) {
     }
     std::printf("bench_soak: %d tracks, %.1f s of sound\n", trackCount, seconds);
     ContinuousRun run(tracks, std::min(kFirstMeasuredTrack, trackCount / 10 + 1));
+    QElapsedTimer clock;
+    clock.start();
     const bool finished = run.play(timeoutMs(seconds, trackCount));
-    if (!finished) {
+    if (finished) {
+        // Most changes here open the device at a new rate, which SDL does not do quickly.
+        std::printf("bench_soak: played in %.1f s, %.0f ms a track beyond the sound\n",
+                    clock.elapsed() / 1000.0, (clock.elapsed() - seconds * 1000) / trackCount);
+    } else {
         std::printf("bench_soak: the run did not reach the end of track %d\n", trackCount);
     }
     const double rssGrowth = run.atLastTrack().rssMb - run.atMeasuredTrack().rssMb;
@@ -251,18 +276,20 @@ std::vector<double> silentGapsMs(const std::vector<std::int16_t>& samples) {
 
 bool trackGap() {
     QTemporaryDir dir;
-    double seconds = 0;
-    const QStringList tracks = writeTracks(dir, &kGapSource, 1, kGapTracks, &seconds);
-    if (!dir.isValid() || tracks.isEmpty()) {
+    const QString track = dir.filePath(QStringLiteral("five-minutes.mp2"));
+    if (!dir.isValid() || writeCutTrack(QStringLiteral(SONVOX_TEST_DATA "/") + kGapSource.file,
+                                        track, kGapSource.firstFrame, kGapTrackSeconds) <= 0) {
+        std::fprintf(stderr, "bench_soak: cannot write the gap run's track\n");
         return false;
     }
+    const QStringList tracks(kGapTracks, track);
     const QString written = dir.filePath(QStringLiteral("written.raw"));
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(written));
     bool finished = false;
     {
-        ContinuousRun run(tracks, 1);
-        finished = run.play(timeoutMs(seconds, kGapTracks));
+        ContinuousRun run(tracks, 1, kSkipToEndSeconds);
+        finished = run.play(kGapTracks * (kPlayedMs + kSkipToEndSeconds * 1000 + kTrackSlackMs));
     }  // closing the device closes the file
     QFile file(written);
     if (!finished || !file.open(QIODevice::ReadOnly)) {

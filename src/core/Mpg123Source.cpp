@@ -76,6 +76,17 @@ Mpg123Source::~Mpg123Source() {
 }
 
 bool Mpg123Source::open(const std::string& path) {
+    if (!openUnscanned(path)) {
+        return false;
+    }
+    if (!scan()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Mpg123Source::openUnscanned(const std::string& path) {
     close();
     if (!handle_) {
         return false;
@@ -99,7 +110,8 @@ bool Mpg123Source::open(const std::string& path) {
         return false;
     }
     fd_ = fd;  // mpg123 reads it but does not own it; close() closes it
-    if (!readFacts(status.st_size)) {
+    fileSize_ = status.st_size;
+    if (!readFirstFrame()) {
         close();
         return false;
     }
@@ -115,9 +127,10 @@ void Mpg123Source::close() {
     }
     facts_ = {};
     position_ = 0;
+    scanned_ = false;
 }
 
-bool Mpg123Source::readFacts(std::int64_t fileSize) {
+bool Mpg123Source::readFirstFrame() {
     long rate = 0;
     int channels = 0;
     int encoding = 0;
@@ -129,14 +142,7 @@ bool Mpg123Source::readFacts(std::int64_t fileSize) {
     if (mpg123_info(handle_, &info) != MPG123_OK) {
         return false;
     }
-    const off_t firstFrameOffset = mpg123_framepos(handle_);
-    if (mpg123_scan(handle_) != MPG123_OK) {
-        return false;
-    }
-    const off_t length = mpg123_length(handle_);
-    if (length <= 0) {
-        return false;
-    }
+    firstFrameOffset_ = std::max<off_t>(mpg123_framepos(handle_), 0);
     // The output format is now fixed; should the stream change its rate later on, the
     // library resamples instead of switching formats under the output.
     allowOnlyRate(rate);
@@ -146,17 +152,43 @@ bool Mpg123Source::readFacts(std::int64_t fileSize) {
     facts_.layer = info.layer;
     facts_.rateHz = static_cast<int>(rate);
     facts_.channelMode = static_cast<int>(info.mode);
-    facts_.lengthFrames = length;
+    facts_.kbps = info.bitrate;
+    firstFrameKbps_ = info.bitrate;
+    firstFrameVbr_ = info.vbr != MPG123_CBR;
+    return true;
+}
 
-    std::int64_t audioBytes = fileSize - std::max<off_t>(firstFrameOffset, 0);
-    if (endsWithId3v1(fd_, fileSize)) {
+bool Mpg123Source::scan() {
+    if (fd_ < 0) {
+        return false;
+    }
+    if (scanned_) {
+        return true;
+    }
+    if (mpg123_scan(handle_) != MPG123_OK) {
+        return false;
+    }
+    // The scan returns to the frame decoded last, not behind it: go on exactly where the
+    // samples handed out end.
+    if (position_ > 0 && mpg123_seek(handle_, static_cast<off_t>(position_), SEEK_SET) < 0) {
+        return false;
+    }
+    const off_t length = mpg123_length(handle_);
+    if (length <= 0) {
+        return false;
+    }
+    facts_.lengthFrames = length;
+    std::int64_t audioBytes = fileSize_ - firstFrameOffset_;
+    if (endsWithId3v1(fd_, fileSize_)) {
         audioBytes -= kId3v1Bytes;
     }
-    const double seconds = double(length) / rate;
+    const double seconds = double(length) / facts_.rateHz;
     const double averageKbps = audioBytes * 8.0 / seconds / 1000.0;
-    facts_.variableRate = info.vbr != MPG123_CBR || std::abs(averageKbps - info.bitrate) >
-                                                        kVariableRateTolerance * info.bitrate;
-    facts_.kbps = facts_.variableRate ? static_cast<int>(std::lround(averageKbps)) : info.bitrate;
+    facts_.variableRate = firstFrameVbr_ || std::abs(averageKbps - firstFrameKbps_) >
+                                                kVariableRateTolerance * firstFrameKbps_;
+    facts_.kbps =
+        facts_.variableRate ? static_cast<int>(std::lround(averageKbps)) : firstFrameKbps_;
+    scanned_ = true;
     return true;
 }
 
@@ -185,7 +217,11 @@ std::int64_t Mpg123Source::seek(std::int64_t frame) {
     if (fd_ < 0) {
         return 0;
     }
-    frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
+    if (scanned_) {
+        frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
+    } else {
+        frame = std::max<std::int64_t>(frame, 0);
+    }
     const off_t landed = mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET);
     position_ = landed >= 0 ? landed : frame;
     return position_;

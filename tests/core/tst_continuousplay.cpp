@@ -20,7 +20,7 @@
 
 using decoder::Notification;
 using testsupport::dataFile;
-using testsupport::writeShortTrack;
+using testsupport::writeCutTrack;
 
 namespace {
 
@@ -75,7 +75,7 @@ private slots:
         QFETCH(int, firstFrame);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("cut.mp3"));
-        const double seconds = writeShortTrack(dataFile(source), path, firstFrame, kTrackSeconds);
+        const double seconds = writeCutTrack(dataFile(source), path, firstFrame, kTrackSeconds);
         QVERIFY2(std::abs(seconds - kTrackSeconds) < 0.05, qPrintable(QString::number(seconds)));
         Mpg123Source decoded;
         QVERIFY(decoded.open(QFile::encodeName(path).toStdString()));
@@ -90,8 +90,8 @@ private slots:
         QStringList tracks;
         for (const Cut& cut : kCuts) {
             tracks.append(dir.filePath(QStringLiteral("%1-%2").arg(tracks.size()).arg(cut.source)));
-            QVERIFY(writeShortTrack(dataFile(QString::fromLatin1(cut.source)), tracks.last(),
-                                    cut.firstFrame, kTrackSeconds) > 0);
+            QVERIFY(writeCutTrack(dataFile(QString::fromLatin1(cut.source)), tracks.last(),
+                                  cut.firstFrame, kTrackSeconds) > 0);
         }
         const QString missing = dir.filePath(QStringLiteral("missing.mp3"));
         tracks.insert(2, missing);

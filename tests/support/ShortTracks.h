@@ -53,13 +53,14 @@ inline MpegFrameHeader mpegFrameHeader(const unsigned char* h) {
     return header;
 }
 
-// A short track cut from `source` (which starts with a frame): about `seconds` of its
-// audio frames from frame `firstFrame` on, not counting a leading info frame, followed by
-// the source's ID3v1 tag if it has one. Layer 3 frames may borrow bits from the frames
-// before them, so a layer 3 cut should start at frame 0. Returns the seconds written, or
-// 0 when the source cannot be cut.
-inline double writeShortTrack(const QString& source, const QString& path, int firstFrame,
-                              double seconds) {
+// A track cut from `source` (which starts with a frame): about `seconds` of its audio
+// frames from frame `firstFrame` on, not counting a leading info frame, followed by the
+// source's ID3v1 tag if it has one. A track longer than the source repeats the frames
+// between the first `firstFrame` and the last `firstFrame` in a loop. Layer 3 frames may
+// borrow bits from the frames before them, so a layer 3 cut should start at frame 0 and
+// not loop. Returns the seconds written, or 0 when the source cannot be cut.
+inline double writeCutTrack(const QString& source, const QString& path, int firstFrame,
+                            double seconds) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         return 0;
@@ -89,11 +90,12 @@ inline double writeShortTrack(const QString& source, const QString& path, int fi
     }
     const int count = rate > 0 ? static_cast<int>(seconds * rate / samples + 0.5) : 0;
     QFile out(path);
-    if (count == 0 || firstFrame + count > frames.size() || !out.open(QIODevice::WriteOnly)) {
+    const qsizetype loop = frames.size() - 2 * qsizetype{firstFrame};
+    if (count == 0 || loop <= 0 || !out.open(QIODevice::WriteOnly)) {
         return 0;
     }
-    for (int i = firstFrame; i < firstFrame + count; ++i) {
-        out.write(frames[i]);
+    for (int i = 0; i < count; ++i) {
+        out.write(frames[firstFrame + i % loop]);
     }
     out.write(tag);
     return double(count) * samples / rate;
