@@ -145,6 +145,17 @@ Mpg123Source::~Mpg123Source() {
 }
 
 bool Mpg123Source::open(const std::string& path) {
+    if (!openUnscanned(path)) {
+        return false;
+    }
+    if (!scan()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool Mpg123Source::openUnscanned(const std::string& path) {
     close();
     if (!handle_) {
         return false;
@@ -179,7 +190,14 @@ bool Mpg123Source::openMemory(std::span<const unsigned char> bytes) {
     Input input;
     input.bytes = bytes.data();
     input.size = static_cast<std::int64_t>(bytes.size());
-    return openInput(input);
+    if (!openInput(input)) {
+        return false;
+    }
+    if (!scan()) {
+        close();
+        return false;
+    }
+    return true;
 }
 
 bool Mpg123Source::openInput(const Input& input) {
@@ -191,7 +209,7 @@ bool Mpg123Source::openInput(const Input& input) {
         return false;
     }
     input_.open = true;
-    if (!readFacts()) {
+    if (!readFirstFrame()) {
         input_.fd = -1;  // the caller closes its own descriptor
         close();
         return false;
@@ -210,9 +228,10 @@ void Mpg123Source::close() {
     input_ = {};
     facts_ = {};
     position_ = 0;
+    scanned_ = false;
 }
 
-bool Mpg123Source::readFacts() {
+bool Mpg123Source::readFirstFrame() {
     long rate = 0;
     int channels = 0;
     int encoding = 0;
@@ -224,14 +243,7 @@ bool Mpg123Source::readFacts() {
     if (mpg123_info(handle_, &info) != MPG123_OK) {
         return false;
     }
-    const off_t firstFrameOffset = mpg123_framepos(handle_);
-    if (mpg123_scan(handle_) != MPG123_OK) {
-        return false;
-    }
-    const off_t length = mpg123_length(handle_);
-    if (length <= 0) {
-        return false;
-    }
+    firstFrameOffset_ = std::max<off_t>(mpg123_framepos(handle_), 0);
     // The output format is now fixed; should the stream change its rate later on, the
     // library resamples instead of switching formats under the output.
     allowOnlyRate(rate);
@@ -241,19 +253,45 @@ bool Mpg123Source::readFacts() {
     facts_.layer = info.layer;
     facts_.rateHz = static_cast<int>(rate);
     facts_.channelMode = static_cast<int>(info.mode);
-    facts_.lengthFrames = length;
+    facts_.kbps = info.bitrate;
+    firstFrameKbps_ = info.bitrate;
+    firstFrameVbr_ = info.vbr != MPG123_CBR;
+    return true;
+}
 
-    std::int64_t audioBytes = input_.size - std::max<off_t>(firstFrameOffset, 0);
+bool Mpg123Source::scan() {
+    if (!input_.open) {
+        return false;
+    }
+    if (scanned_) {
+        return true;
+    }
+    if (mpg123_scan(handle_) != MPG123_OK) {
+        return false;
+    }
+    // The scan returns to the frame decoded last, not behind it: go on exactly where the
+    // samples handed out end.
+    if (position_ > 0 && mpg123_seek(handle_, static_cast<off_t>(position_), SEEK_SET) < 0) {
+        return false;
+    }
+    const off_t length = mpg123_length(handle_);
+    if (length <= 0) {
+        return false;
+    }
+    facts_.lengthFrames = length;
+    std::int64_t audioBytes = input_.size - firstFrameOffset_;
     if (endsWithId3v1(input_)) {
         audioBytes -= kId3v1Bytes;
     }
     // A tag can overlap the only frames of a tiny file: no audio bytes of its own left.
     audioBytes = std::max<std::int64_t>(audioBytes, 0);
-    const double seconds = double(length) / rate;
+    const double seconds = double(length) / facts_.rateHz;
     const double averageKbps = audioBytes * 8.0 / seconds / 1000.0;
-    facts_.variableRate = info.vbr != MPG123_CBR || std::abs(averageKbps - info.bitrate) >
-                                                        kVariableRateTolerance * info.bitrate;
-    facts_.kbps = facts_.variableRate ? static_cast<int>(std::lround(averageKbps)) : info.bitrate;
+    facts_.variableRate = firstFrameVbr_ || std::abs(averageKbps - firstFrameKbps_) >
+                                                kVariableRateTolerance * firstFrameKbps_;
+    facts_.kbps =
+        facts_.variableRate ? static_cast<int>(std::lround(averageKbps)) : firstFrameKbps_;
+    scanned_ = true;
     return true;
 }
 
@@ -282,11 +320,19 @@ std::int64_t Mpg123Source::seek(std::int64_t frame) {
     if (!input_.open) {
         return 0;
     }
-    frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
+    if (scanned_) {
+        frame = std::clamp<std::int64_t>(frame, 0, facts_.lengthFrames);
+    } else {
+        frame = std::max<std::int64_t>(frame, 0);
+    }
     const off_t landed = mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET);
     // In a damaged stream (frames of another rate or layer mixed in) the library's sample
     // count can run past the length the scan found; the position never does.
-    position_ = landed >= 0 ? std::min<std::int64_t>(landed, facts_.lengthFrames) : frame;
+    if (landed < 0) {
+        position_ = frame;
+    } else {
+        position_ = scanned_ ? std::min<std::int64_t>(landed, facts_.lengthFrames) : landed;
+    }
     return position_;
 }
 

@@ -5,7 +5,9 @@
 // Output is always interleaved signed 16-bit stereo at the stream's own sampling rate
 // (mono streams are copied to both channels). Opening scans the whole stream once, so the
 // length is exact also for variable bit rate files without a length header, and seeking
-// lands on the asked sample.
+// lands on the asked sample. The scan reads every frame header of the file, which takes
+// tens of milliseconds for a track of some minutes: openUnscanned() leaves it for later,
+// so that decoding can begin first.
 //
 // Thread rules: an object is used by one thread at a time and is not synchronised;
 // separate objects may live on separate threads.
@@ -48,6 +50,14 @@ public:
     // Opens and scans a stream held in memory, with the same rules as a file. The bytes are
     // not copied: they must stay put until close() or the next open.
     bool openMemory(std::span<const unsigned char> bytes);
+    // As open(), without the scan: the facts hold what the first frame tells and a length
+    // of 0 until scan() has run. Decoding may begin at once.
+    bool openUnscanned(const std::string& path);
+    // Scans the open stream for its exact length and average bit rate and completes the
+    // facts; decoding goes on where it was. False (the stream stays open) when the scan
+    // fails. Does nothing more once the stream has been scanned.
+    bool scan();
+    bool isScanned() const { return scanned_; }
     void close();
     bool isOpen() const { return input_.open; }
 
@@ -58,8 +68,8 @@ public:
     // An empty result is the end of the stream; a damaged tail ends it the same way.
     std::span<const std::int16_t> decodeFrame();
 
-    // Moves to sample frame `frame` (kept within the stream) and returns the frame at which
-    // decoding goes on.
+    // Moves to sample frame `frame` (kept within the stream, once scanned) and returns the
+    // frame at which decoding goes on.
     std::int64_t seek(std::int64_t frame);
 
     // The sample frame the next decodeFrame() starts with.
@@ -78,10 +88,14 @@ private:
     bool openInput(const Input& input);
     void allowEveryRate();
     void allowOnlyRate(long rateHz);
-    bool readFacts();
+    bool readFirstFrame();
 
     mpg123_handle_struct* handle_ = nullptr;
     Input input_;
+    std::int64_t firstFrameOffset_ = 0;
+    int firstFrameKbps_ = 0;
+    bool firstFrameVbr_ = false;
+    bool scanned_ = false;
     StreamFacts facts_;
     std::int64_t position_ = 0;
 };

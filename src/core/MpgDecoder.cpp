@@ -30,6 +30,8 @@ constexpr std::int64_t kRefillMs = 150;
 constexpr int kFramesPerBatch = 32;
 constexpr std::chrono::microseconds kMinSleep{1000};
 constexpr std::chrono::microseconds kMaxSleep{500000};
+// How long an opened track waits for a Play before it is scanned (and stays stopped).
+constexpr std::chrono::microseconds kNextCommandWait{2000};
 
 }  // namespace
 
@@ -43,6 +45,11 @@ public:
 
     bool valid() const { return source_.valid(); }
     void handle(const DecoderCommand& command);
+    // A track has been opened but not yet scanned, so its Duration and StreamInfo are due.
+    bool openPending() const { return openPending_; }
+    // Scans the track opened last and posts its Duration and StreamInfo; a track whose
+    // scan fails ends as one that cannot be opened. False when it failed.
+    bool finishOpen();
     // Refills the output while playing, posts time codes and the end of the stream;
     // returns how long the thread may sleep.
     Wait pump();
@@ -59,6 +66,7 @@ private:
     void seek(int offset, int range);
     void moveTo(std::int64_t frame);
     void write(std::span<const std::int16_t> samples);
+    void failTrack(decoder::FailReason reason);
     std::int64_t heardFrame(std::int64_t pending) const;
     void postState(StreamState state);
     void postTimeCode(std::int64_t second);
@@ -74,9 +82,14 @@ private:
     std::int64_t written_ = 0;      // frames written to the output since then
     std::int64_t lastSecond_ = -1;  // second of the last TimeCode; -1 forces the next one
     bool inputEnded_ = false;       // the stream has no more frames to decode
+    bool openPending_ = false;      // see openPending()
 };
 
 void MpgDecoder::Worker::handle(const DecoderCommand& command) {
+    // Only a Play may start a track before its scan; anything else sees it complete.
+    if (openPending_ && command.code != Command::Play) {
+        finishOpen();
+    }
     switch (command.code) {
         case Command::Play:
             play();
@@ -123,7 +136,7 @@ void MpgDecoder::Worker::openInput(const QString& fileName, std::uint32_t load) 
     }
     owner_.load_ = load;
     std::optional<FailReason> failure;
-    if (!source_.open(QFile::encodeName(fileName).toStdString())) {
+    if (!source_.openUnscanned(QFile::encodeName(fileName).toStdString())) {
         const QFileInfo file(fileName);
         failure =
             file.isFile() && file.isReadable() ? FailReason::NotMpegAudio : FailReason::CannotOpen;
@@ -131,22 +144,60 @@ void MpgDecoder::Worker::openInput(const QString& fileName, std::uint32_t load) 
         failure = FailReason::NoOutput;
     }
     if (failure) {
-        // Told as a stream that ended at once, so that whoever plays a list moves on.
-        source_.close();
-        owner_.post(DecoderEvent::trackFailed(*failure));
-        postState(StreamState::EndOfStream);
+        failTrack(*failure);
         return;
     }
     status_ = Status::Stopped;
     moveTo(0);
     lastSecond_ = -1;
+    // The scan waits for the next command: a Play starts the sound first.
+    openPending_ = true;
+}
+
+bool MpgDecoder::Worker::finishOpen() {
+    if (!openPending_) {
+        return status_ != Status::Idle;
+    }
+    openPending_ = false;
+    if (!source_.scan()) {
+        output_.setRunning(false);
+        output_.discard();
+        status_ = Status::Idle;
+        failTrack(FailReason::NotMpegAudio);
+        return false;
+    }
     const StreamFacts& facts = source_.facts();
     owner_.post(DecoderEvent::duration(facts.lengthSeconds()));
     owner_.post(DecoderEvent::streamInfo(facts.version, facts.layer, facts.kbps, facts.rateHz,
                                          facts.channelMode));
+    return true;
+}
+
+// Told as a stream that ended at once, so that whoever plays a list moves on.
+void MpgDecoder::Worker::failTrack(FailReason reason) {
+    source_.close();
+    owner_.post(DecoderEvent::trackFailed(reason));
+    postState(StreamState::EndOfStream);
 }
 
 void MpgDecoder::Worker::play() {
+    if (openPending_ && status_ == Status::Stopped) {
+        // A track just opened: its first quarter second plays while the scan runs.
+        status_ = Status::Playing;
+        output_.setRunning(true);
+        const std::int64_t ahead = source_.facts().rateHz * kAheadMs / 1000;
+        for (int frames = 0; frames < kFramesPerBatch && written_ < ahead; ++frames) {
+            const std::span<const std::int16_t> samples = source_.decodeFrame();
+            if (samples.empty()) {
+                break;  // the stream ends so soon: pump() finds that out again
+            }
+            write(samples);
+        }
+        if (!finishOpen()) {
+            postState(StreamState::Stopped);  // as a Play with no track open
+            return;
+        }
+    }
     if (status_ == Status::Idle) {
         postState(StreamState::Stopped);
         return;
@@ -280,6 +331,7 @@ void MpgDecoder::Worker::reportVolume() {
 }
 
 void MpgDecoder::Worker::shutdown() {
+    openPending_ = false;
     output_.setRunning(false);
     output_.discard();
     source_.close();
@@ -380,6 +432,7 @@ void MpgDecoder::run() {
         std::for_each(batch.begin(), quit,
                       [&worker](const DecoderCommand& c) { worker.handle(c); });
         if (quit != batch.end()) {
+            worker.finishOpen();
             {
                 std::lock_guard lock(queueMutex_);
                 accepting_ = false;
@@ -388,6 +441,18 @@ void MpgDecoder::run() {
             worker.shutdown();
             post(DecoderEvent::end());
             return;
+        }
+        if (worker.openPending()) {
+            // The Play that usually follows an OpenInput may be on its way.
+            std::unique_lock lock(queueMutex_);
+            if (wake_.wait_for(lock, kNextCommandWait,
+                               [this] { return stopping_ || !queue_.empty(); })) {
+                wait = std::chrono::microseconds{0};
+                continue;
+            }
+        }
+        if (worker.openPending()) {
+            worker.finishOpen();
         }
         wait = worker.pump();
     }

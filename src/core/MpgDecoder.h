@@ -21,6 +21,12 @@
 //   rounded) and StreamInfo; the track waits, stopped, at its start. A path that cannot
 //   be opened, holds no MPEG audio or whose rate the output refuses gives TrackFailed with
 //   its reason, then State 3, as a stream that ended at once.
+// - A track's exact length needs a scan of the whole file, tens of milliseconds for a
+//   track of some minutes. When Play is the next command after OpenInput, the first
+//   quarter second is queued and sounding before the scan, so that the next track of a
+//   list follows without that wait; Duration and StreamInfo still come before its
+//   State 1. A file whose scan fails then ends as one without MPEG audio (TrackFailed,
+//   State 3), and the Play answers State 0.
 // - Every notification after an OpenInput carries that command's load number (the
 //   State 0 of the track it replaces still the earlier one's); End, Balance and Volume
 //   are stamped too but belong to no track.

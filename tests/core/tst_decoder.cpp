@@ -117,25 +117,35 @@ private slots:
 
     void streamFacts() {
         QFETCH(QString, file);
-        Started s;
-        s.open(dataFile(file));
-        QVERIFY(s.opened());
-        QTest::qWait(50);  // nothing else may follow
-
-        QCOMPARE(s.log.entries().size(), 2);
-        QCOMPARE(s.log.entries().at(0).what, Notification::Duration);
-        QFETCH(int, seconds);
-        QCOMPARE(s.log.values(Notification::Duration), QList<int>{seconds});
-        const auto& info = s.log.entries().at(1).record;
-        const DecoderEvent e(Notification::StreamInfo, info);
-        QTEST(int(e.uint8At(4)), "version");
-        QTEST(int(e.uint8At(5)), "layer");
-        QFETCH(int, minKbps);
-        QFETCH(int, maxKbps);
-        QVERIFY2(e.uint16At(6) >= minKbps && e.uint16At(6) <= maxKbps,
-                 qPrintable(QString::number(e.uint16At(6))));
-        QTEST(int(e.uint16At(8)), "rate");
-        QTEST(int(e.uint8At(10)), "mode");
+        // Opened alone, and with Play sent at once (the scan then follows the first sound):
+        // the same facts, before anything else.
+        for (const bool playing : {false, true}) {
+            Started s;
+            s.open(dataFile(file));
+            if (playing) {
+                s.send(Command::Play);
+                QTRY_VERIFY_WITH_TIMEOUT(s.log.count(Notification::State) > 0, kOpenTimeoutMs);
+                QCOMPARE(s.log.entries().at(2).what, Notification::State);
+                QCOMPARE(s.log.states().first(), 1);
+            } else {
+                QVERIFY(s.opened());
+                QTest::qWait(50);  // nothing else may follow
+                QCOMPARE(s.log.entries().size(), 2);
+            }
+            QCOMPARE(s.log.entries().at(0).what, Notification::Duration);
+            QFETCH(int, seconds);
+            QCOMPARE(s.log.values(Notification::Duration), QList<int>{seconds});
+            const auto& info = s.log.entries().at(1).record;
+            const DecoderEvent e(Notification::StreamInfo, info);
+            QTEST(int(e.uint8At(4)), "version");
+            QTEST(int(e.uint8At(5)), "layer");
+            QFETCH(int, minKbps);
+            QFETCH(int, maxKbps);
+            QVERIFY2(e.uint16At(6) >= minKbps && e.uint16At(6) <= maxKbps,
+                     qPrintable(QString::number(e.uint16At(6))));
+            QTEST(int(e.uint16At(8)), "rate");
+            QTEST(int(e.uint8At(10)), "mode");
+        }
     }
 
     void unplayableInput_data() {
