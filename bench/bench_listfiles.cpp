@@ -1,6 +1,7 @@
 // List file figures, for a 30,000-row ".ply" (the most a list holds) with typical tag text:
-//   ply30k_ms     saving it and loading it back (readListFile and the trimming; without the
-//                 existence test of the 30,000 track files, which is the file system's cost)
+//   ply30k_ms     saving it and loading it back as the lists do, from and into packed rows
+//                 (saveList, readRowFile and the trimming; without the existence test of the
+//                 30,000 track files, which is the file system's cost)
 //   ply30k_ratio  the same against writing and reading the same bytes with plain stdio
 //                 (fwrite to a temporary file, fsync and rename as the safe save does; fgets)
 //   dir100k_list_ms  saving and reading back a ".ply" and an ".m3u" of 100,000 entries
@@ -105,9 +106,16 @@ Figures measure(const QList<TrackRow>& rows, const QTemporaryDir& dir) {
 
     Figures f{};
     f.megabytes = bytes.size() / 1e6;
-    f.save = bestMs([&] { saveList(path, ListFormat::Playlist, rows); });
+    const std::vector<PackedTrack> packed(rows.begin(), rows.end());
+    std::vector<const PackedTrack*> pointers;
+    for (const PackedTrack& row : packed) {
+        pointers.push_back(&row);
+    }
+    f.save = bestMs([&] { saveList(path, ListFormat::Playlist, pointers); });
     f.load = bestMs([&] {
-        if (rowsToKeep(readListFile(path).groups, false).size() != kRows) {
+        std::vector<PackedTrack> read = readRowFile(path);
+        keepRows(read, false);
+        if (read.size() != size_t(kRows)) {
             std::exit(1);
         }
     });

@@ -41,15 +41,6 @@ QString notAddedMessage(qsizetype count, const TrackListModel& list) {
         .arg(TrackListModel::kMaxDataRows);
 }
 
-std::vector<PackedTrack> packed(const QList<TrackRow>& rows) {
-    std::vector<PackedTrack> result;
-    result.reserve(size_t(rows.size()));
-    for (const TrackRow& row : rows) {
-        result.emplace_back(row);
-    }
-    return result;
-}
-
 }  // namespace
 
 ListCommands::ListCommands(QObject* parent) : QObject(parent) {}
@@ -234,38 +225,44 @@ void ListCommands::loadChosenList(TrackListModel& list, const QString& path, Lis
 // the list's earlier rows included. M3U and PLS files become a batch.
 void ListCommands::loadListNow(TrackListModel& list, const QString& path, ListLoadMode mode) {
     const bool afterTracks = mode == ListLoadMode::Append && list.holdsAnyTrack();
-    ListFileContent content;
-    try {
-        content = readListFile(path);
-    } catch (const ListReadError& error) {
-        // The list keeps what was read up to the failure, untrimmed, unfiltered.
-        std::vector<PackedTrack> rows;
-        if (afterTracks) {
-            for (int r = 1; r < list.rowCount(); ++r) {
-                rows.push_back(*list.packed(r));
-            }
-        }
-        for (const TrackRow& group : error.groupsRead()) {
-            rows.emplace_back(group);
-        }
-        list.replaceRows(std::move(rows));
-        throw;
-    }
-    if (content.kind == ListFileContent::Kind::Paths) {
+    if (endsWithLetters(path, QLatin1StringView("M3U")) ||
+        endsWithLetters(path, QLatin1StringView("PLS"))) {
+        const ListFileContent content = readListFile(path);
         if (!content.paths.isEmpty()) {
             fillNow(list, content.paths);
         }
         return;
     }
-    const QList<TrackRow> rows = rowsWithExistingFiles(rowsToKeep(content.groups, afterTracks));
+    std::vector<PackedTrack> rows;
+    try {
+        rows = readRowFile(path);
+    } catch (const ListReadError& error) {
+        // The list keeps what was read up to the failure, untrimmed, unfiltered.
+        std::vector<PackedTrack> kept;
+        if (afterTracks) {
+            for (int r = 1; r < list.rowCount(); ++r) {
+                kept.push_back(*list.packed(r));
+            }
+        }
+        for (const TrackRow& group : error.groupsRead()) {
+            kept.emplace_back(group);
+        }
+        list.replaceRows(std::move(kept));
+        throw;
+    }
+    keepRows(rows, afterTracks);
+    std::erase_if(rows, [](const PackedTrack& row) {
+        return !trackFileExists(row.cell(TrackColumn::Filename));
+    });
     if (afterTracks) {
         list.removeRows([&list](int r) { return !trackFileExists(list.fileName(r)); });
     } else {
         list.clear();
     }
-    const int appended = list.appendTracks(packed(rows));
-    if (appended < rows.size()) {
-        throw SonvoxError(notAddedMessage(rows.size() - appended, list));
+    const qsizetype wanted = qsizetype(rows.size());
+    const int appended = list.appendTracks(std::move(rows));
+    if (appended < wanted) {
+        throw SonvoxError(notAddedMessage(wanted - appended, list));
     }
 }
 

@@ -39,7 +39,10 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <span>
+#include <vector>
 
+#include "core/PackedTrack.h"
 #include "core/SonvoxError.h"
 #include "core/TrackRow.h"
 
@@ -80,6 +83,10 @@ QString listSaveName(const QString& typed, ListFormat format);
 // QList is taken as that row too. Throws SonvoxError when any step fails; an existing file
 // is then left unchanged.
 void saveList(const QString& path, ListFormat format, const QList<TrackRow>& dataRows);
+
+// The same for rows held packed (the list models' rows): the same bytes, without a detour
+// through strings.
+void saveList(const QString& path, ListFormat format, std::span<const PackedTrack* const> dataRows);
 
 // ---- Loading --------------------------------------------------------------------------
 
@@ -142,6 +149,14 @@ ListFileContent parseListFile(QByteArrayView bytes, const QString& path,
 // row 1, which rowsWithExistingFiles removes). Only groups are ever dropped, never rows the
 // list held before; a file written by saveList gives back exactly its data rows either way.
 QList<TrackRow> rowsToKeep(QList<TrackRow> groups, bool appendingToListWithTrack);
+
+// A row-format file (any name) read as readListFile reads it, into packed rows: the same
+// groups, limits and errors, and relative file names made absolute against the list's folder.
+// A read failure in the middle throws ListReadError with the groups read so far.
+std::vector<PackedTrack> readRowFile(const QString& path);
+
+// rowsToKeep on packed groups.
+void keepRows(std::vector<PackedTrack>& groups, bool appendingToListWithTrack);
 
 // True when name is an absolute file name: it begins with "/". A name beginning with ":"
 // is a relative file name here, not one of the program's resources.

@@ -10,11 +10,19 @@ constexpr qsizetype kHeaderBytes = qsizetype(TrackColumn::Count * sizeof(quint32
 }  // namespace
 
 PackedTrack::PackedTrack(const TrackRow& row) {
-    QByteArray cells[kCells];
+    QByteArray bytes[kCells];
+    QByteArrayView cells[kCells];
     for (int col = 0; col < kCells; ++col) {
-        cells[col] = row[size_t(col)].toUtf8();
+        bytes[col] = row[size_t(col)].toUtf8();
+        cells[col] = bytes[col];
     }
     build(cells);
+}
+
+PackedTrack PackedTrack::fromUtf8(const std::array<QByteArrayView, TrackColumn::Count>& cells) {
+    PackedTrack track;
+    track.build(cells.data());
+    return track;
 }
 
 PackedTrack::PackedTrack(const PackedTrack& other) {
@@ -35,7 +43,7 @@ PackedTrack& PackedTrack::operator=(const PackedTrack& other) {
     return *this;
 }
 
-void PackedTrack::build(const QByteArray* cells) {
+void PackedTrack::build(const QByteArrayView* cells) {
     qsizetype text = 0;
     for (int col = 0; col < kCells; ++col) {
         text += cells[col].size();
@@ -87,9 +95,12 @@ void PackedTrack::setCell(int col, QStringView text) {
     if (col < 0 || col >= kCells) {
         return;
     }
-    QByteArray cells[kCells];
+    const QByteArray changed = text.toUtf8();
+    QByteArray bytes[kCells];
+    QByteArrayView cells[kCells];
     for (int c = 0; c < kCells; ++c) {
-        cells[c] = c == col ? text.toUtf8() : cellUtf8(c).toByteArray();
+        bytes[c] = c == col ? changed : cellUtf8(c).toByteArray();
+        cells[c] = bytes[c];
     }
     build(cells);
 }

@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <memory>
 
 #include "core/TrackRow.h"
@@ -24,6 +25,8 @@ class PackedTrack {
 public:
     PackedTrack() = default;
     explicit PackedTrack(const TrackRow& row);
+    // From the eight cells' UTF-8 bytes, taken as they are (they must be valid UTF-8).
+    static PackedTrack fromUtf8(const std::array<QByteArrayView, TrackColumn::Count>& cells);
     PackedTrack(const PackedTrack& other);
     PackedTrack& operator=(const PackedTrack& other);
     PackedTrack(PackedTrack&&) noexcept = default;
@@ -45,7 +48,7 @@ public:
 
 private:
     static constexpr int kCells = TrackColumn::Count;
-    void build(const QByteArray* cells);
+    void build(const QByteArrayView* cells);
     quint32 end(int col) const;
 
     std::unique_ptr<char[]> data_;

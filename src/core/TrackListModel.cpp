@@ -64,6 +64,15 @@ QList<TrackRow> TrackListModel::dataRows() const {
     return rows;
 }
 
+std::vector<const PackedTrack*> TrackListModel::packedDataRows() const {
+    std::vector<const PackedTrack*> rows;
+    rows.reserve(rows_.size());
+    for (const Slot& s : rows_) {
+        rows.push_back(&s.track);
+    }
+    return rows;
+}
+
 int TrackListModel::trackRowsAfterAppend() const {
     return holdsTrack(lastRow()) ? lastRow() : lastRow() - 1;
 }

@@ -56,6 +56,8 @@ public:
     const PackedTrack* packed(int row) const;
     // Data rows 1 to rowCount() - 1, as a list file stores them.
     QList<TrackRow> dataRows() const;
+    // The same rows as they are held, for saving; valid until the list changes.
+    std::vector<const PackedTrack*> packedDataRows() const;
     // How many data rows can still be added.
     int room() const { return kMaxDataRows - trackRowsAfterAppend(); }
 

@@ -120,7 +120,7 @@ void TrackLists::saveThroughDialog(const TrackListModel& list) {
     const ListFormat format =
         listFormatForFilter(choice->filterIndex)
             .value_or(playlist ? ListFormat::Playlist : ListFormat::Selection);
-    saveList(listSaveName(choice->fileName, format), format, list.dataRows());
+    saveList(listSaveName(choice->fileName, format), format, list.packedDataRows());
 }
 
 // ---- Deleting track files -------------------------------------------------------------------

@@ -112,9 +112,9 @@ private slots:
     }
 
     void emptyList() {
-        saveList(path("e.ply"), ListFormat::Playlist, {TrackRow{}});
-        saveList(path("e.pls"), ListFormat::Pls, {TrackRow{}});
-        saveList(path("e.m3u"), ListFormat::M3u, {});
+        saveList(path("e.ply"), ListFormat::Playlist, QList<TrackRow>{TrackRow{}});
+        saveList(path("e.pls"), ListFormat::Pls, QList<TrackRow>{TrackRow{}});
+        saveList(path("e.m3u"), ListFormat::M3u, QList<TrackRow>{});
         QCOMPARE(contents("e.ply"), QByteArray("\r\n").repeated(24));
         QCOMPARE(contents("e.pls"), "[playlist]\r\nFile1=\r\nNumberOfEntries=1\r\n");
         QCOMPARE(contents("e.m3u"), "\r\n");
@@ -188,8 +188,9 @@ private slots:
             << QStringList{"a.mp3", "b.mp3"};
         QTest::newRow("m3u: a track named like a comment, file URLs")
             << "l.m3u"
-            << QByteArray("#EXTM3U\n#Intro.mp3\nfile://%D/a%20b.mp3\nfile:///nowhere.mp3\n")
-            << QStringList{"#Intro.mp3", "a b.mp3"};
+            << QByteArray("#EXTM3U\n#Intro.mp3\nfile://%D/a%20b.mp3\nfile:///nowhere.mp3\n"
+                          "file:b.mp3\n")
+            << QStringList{"#Intro.mp3", "a b.mp3", "b.mp3"};
         QTest::newRow("m3u: only CR")
             << "l.m3u" << QByteArray("a.mp3\rb.mp3") << QStringList{"a.mp3", "b.mp3"};
     }
@@ -252,6 +253,34 @@ private slots:
             });
         QCOMPARE(asked, QStringList({"/l/a.mp3", "/l/:b.mp3"}));
         QCOMPARE(m3u.paths, QStringList({"/l/:b.mp3"}));
+    }
+
+    // The packed rows of the list models are saved and read as the same bytes and groups.
+    void packedRowsLikeStrings() {
+        QList<TrackRow> rows = threeTracks();
+        rows[0][1] = QString::fromUtf8("Motörhead\r\nLive");
+        rows[1][7] = "rel/b.mp3";
+        std::vector<PackedTrack> packed(rows.begin(), rows.end());
+        std::vector<const PackedTrack*> pointers;
+        for (const PackedTrack& row : packed) {
+            pointers.push_back(&row);
+        }
+        saveList(path("s.ply"), ListFormat::Playlist, rows);
+        saveList(path("p.ply"), ListFormat::Playlist, pointers);
+        QCOMPARE(contents("p.ply"), contents("s.ply"));
+        saveList(path("e.ply"), ListFormat::Playlist, std::vector<const PackedTrack*>{});
+        QCOMPARE(contents("e.ply"), QByteArray("\r\n").repeated(24));
+
+        put("w.ply", contents("s.ply") + "\xC4rger 1252\r\n\r\n");  // a group cut short
+        const QList<TrackRow> groups = readListFile(path("w.ply")).groups;
+        std::vector<PackedTrack> read = readRowFile(path("w.ply"));
+        QCOMPARE(qsizetype(read.size()), groups.size());
+        for (size_t i = 0; i < read.size(); ++i) {
+            QCOMPARE(read[i].row(), groups[qsizetype(i)]);
+        }
+        QCOMPARE(read[1].cell(7), path("rel/b.mp3"));
+        keepRows(read, true);
+        QCOMPARE(qsizetype(read.size()), rowsToKeep(groups, true).size());
     }
 
     void lineBreaksInCellsBecomeBlanks() {
