@@ -25,7 +25,7 @@
 namespace listfile {
 
 constexpr qsizetype kReadChunkBytes = 64 * 1024;
-constexpr qsizetype kWriteChunkBytes = 64 * 1024;
+constexpr qsizetype kWriteChunkBytes = 1024 * 1024;
 constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
 
 inline QString systemText(int error) {
@@ -235,10 +235,15 @@ public:
             buffer_.resize(std::max(buffer_.size(), size_t(needed)));
         }
         char* const start = buffer_.data() + used_;
-        std::memcpy(start, utf8.data(), size_t(utf8.size()));
-        char* out = start + utf8.size();
-        std::replace_if(
-            start, out, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        const size_t n = size_t(utf8.size());
+        if (n > 0) {
+            std::memcpy(start, utf8.data(), n);
+        }
+        char* out = start + n;
+        if (std::memchr(start, '\r', n) || std::memchr(start, '\n', n)) {
+            std::replace_if(
+                start, out, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        }
         *out++ = '\r';
         *out++ = '\n';
         used_ = out - buffer_.data();
