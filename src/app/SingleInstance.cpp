@@ -3,13 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLockFile>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -17,6 +17,33 @@
 #include <optional>
 
 namespace {
+
+// Holds an flock() on a file for its lifetime, waiting for it at most waitMs; goes on
+// without the lock when it cannot be had.
+class StartLock {
+public:
+    StartLock(const QString& path, int waitMs) {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            return;
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && waited.elapsed() < waitMs) {
+            ::usleep(5000);
+        }
+    }
+    ~StartLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);  // releases the lock
+        }
+    }
+    StartLock(const StartLock&) = delete;
+    StartLock& operator=(const StartLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 constexpr qsizetype kHeaderBytes = InstanceFrame::kHeaderBytes;
 constexpr int kConnectTimeoutMs = 1000;
@@ -188,9 +215,10 @@ bool SingleInstance::listen() {
     if (isListening()) {
         return true;
     }
-    // Two starts at the same moment must not both decide that the socket is stale.
-    QLockFile lock(fullName_ + QStringLiteral(".lock"));
-    lock.tryLock(kLockWaitMs);
+    // Two starts at the same moment must not both decide that the socket is stale. An
+    // advisory lock on a file beside the socket: the system drops it when its holder ends,
+    // and taking it writes nothing.
+    const StartLock lock(fullName_ + QStringLiteral(".lock"), kLockWaitMs);
 
     if (answers(fullName_)) {
         return false;  // a running instance answered
