@@ -2,8 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -88,18 +88,21 @@ int connectTo(const QString& fullName, int timeoutMs) {
     if (fd < 0) {
         return -1;
     }
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) {
-        return fd;
+    // A server whose backlog is full refuses with EAGAIN until it accepts again (a Unix
+    // socket does not finish such a connect later): try again until the time is up. Anything
+    // else is no server.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) {
+            return fd;
+        }
+        if ((errno != EAGAIN && errno != EINTR) || clock.elapsed() >= timeoutMs) {
+            ::close(fd);
+            return -1;
+        }
+        ::usleep(errno == EINTR ? 0 : 1000);
     }
-    // A server whose backlog is full answers later; anything else is no server.
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (errno == EAGAIN && waitFor(fd, POLLOUT, timeoutMs) &&
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
-        return fd;
-    }
-    ::close(fd);
-    return -1;
 }
 
 bool peerIsSameUser(int fd) {
@@ -131,6 +134,7 @@ public:
     }
     ~Connection() override {
         --owner_->connections_;
+        owner_->resumeAccepting();
         notifier_.setEnabled(false);
         ::close(fd_);
     }
@@ -203,9 +207,14 @@ SingleInstance::SingleInstance(const QString& socketName, QObject* parent)
     : QObject(parent), fullName_(fullServerName(socketName)) {}
 
 SingleInstance::~SingleInstance() {
-    // Connections are children and count themselves off in their destructors.
+    // The connections go first, while this object is whole: they count themselves off.
+    const QObjectList kids = children();  // deleting one changes children()
+    for (QObject* child : kids) {
+        delete dynamic_cast<Connection*>(child);  // not a Q_OBJECT: qobject_cast cannot tell
+    }
     if (listenFd_ >= 0) {
         delete listenNotifier_;
+        listenNotifier_ = nullptr;
         ::close(listenFd_);
         QFile::remove(fullName_);
     }
@@ -260,17 +269,34 @@ bool SingleInstance::isListening() const {
     return listenFd_ >= 0;
 }
 
+// While kMaxConnections are served or kMaxQueuedMessages wait, nothing more is accepted:
+// later senders wait in the backlog (and then in connect) instead of losing their message.
+// Accepting resumes when a connection ends or the queue is drained.
 void SingleInstance::acceptConnections() {
+    if (listenFd_ < 0) {
+        return;
+    }
     for (;;) {
+        if (connections_ >= kMaxConnections || queue_.size() >= kMaxQueuedMessages) {
+            listenNotifier_->setEnabled(false);
+            return;
+        }
+        listenNotifier_->setEnabled(true);
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
             return;  // nothing more pending
         }
-        if (connections_ >= kMaxConnections || !peerIsSameUser(fd)) {
+        if (!peerIsSameUser(fd)) {
             ::close(fd);
             continue;
         }
         new Connection(fd, this);
+    }
+}
+
+void SingleInstance::resumeAccepting() {
+    if (listenNotifier_ && !listenNotifier_->isEnabled()) {
+        QMetaObject::invokeMethod(this, &SingleInstance::acceptConnections, Qt::QueuedConnection);
     }
 }
 
@@ -300,6 +326,7 @@ void SingleInstance::drainQueue() {
     while (!queue_.isEmpty()) {
         dispatch(queue_.takeFirst());
     }
+    resumeAccepting();
 }
 
 void SingleInstance::dispatch(const InstanceMessage& message) {

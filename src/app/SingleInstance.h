@@ -89,6 +89,7 @@ private:
     class Connection;
 
     void acceptConnections();
+    void resumeAccepting();
     void deliver(const InstanceMessage& message);
     void drainQueue();
     void dispatch(const InstanceMessage& message);

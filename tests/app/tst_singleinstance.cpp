@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
@@ -70,6 +72,29 @@ private slots:
         startFirst();
     }
     void cleanup() { first_.reset(); }
+
+    // More senders than the instance serves at once, faster than it dispatches, and silent
+    // connections holding places: every message arrives, once, in the order sent.
+    void aFloodArrivesWholeAndInOrder() {
+        std::vector<std::unique_ptr<QLocalSocket>> silent;
+        for (int i = 0; i < SingleInstance::kMaxConnections - 1; ++i) {
+            silent.push_back(rawSend({}));
+        }
+        constexpr int kMessages = 600;
+        std::atomic<int> failed{0};
+        std::thread sender([this, &failed] {
+            for (int i = 0; i < kMessages; ++i) {
+                failed += !SingleInstance::send(
+                    socket_, InstanceMessage::playlist({QStringLiteral("/m/%1.mp3").arg(i)}));
+            }
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(received_.size(), kMessages, 30000);
+        sender.join();
+        QCOMPARE(int(failed), 0);
+        for (int i = 0; i < kMessages; ++i) {
+            QCOMPARE(received_[i], QStringLiteral("playlist /m/%1.mp3").arg(i));
+        }
+    }
 
     void secondListenFailsAndHandsOver() {
         SingleInstance second(socket_);
