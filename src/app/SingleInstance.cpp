@@ -133,13 +133,36 @@ public:
         readFrames();
     }
     ~Connection() override {
-        --owner_->connections_;
-        owner_->resumeAccepting();
+        countOff();
         notifier_.setEnabled(false);
         ::close(fd_);
     }
 
+    // Has sent nothing since it was accepted, and is not finished.
+    bool silent() const { return !finished_ && !heard_; }
+
+    void finish() {
+        if (finished_) {
+            return;
+        }
+        finished_ = true;
+        timer_.stop();
+        notifier_.setEnabled(false);
+        ::shutdown(fd_, SHUT_RDWR);
+        countOff();
+        deleteLater();
+    }
+
 private:
+    // A finished connection no longer holds a place.
+    void countOff() {
+        if (!countedOff_) {
+            countedOff_ = true;
+            --owner_->connections_;
+            owner_->resumeAccepting();
+        }
+    }
+
     void readFrames() {
         while (!finished_) {
             const qsizetype target = haveHeader_ ? kHeaderBytes + bodyBytes_ : kHeaderBytes;
@@ -155,6 +178,7 @@ private:
                     finish();  // the peer is gone; a partial frame is dropped
                     return;
                 }
+                heard_ = true;
                 continue;
             }
             if (!haveHeader_) {
@@ -180,17 +204,6 @@ private:
         }
     }
 
-    void finish() {
-        if (finished_) {
-            return;
-        }
-        finished_ = true;
-        timer_.stop();
-        notifier_.setEnabled(false);
-        ::shutdown(fd_, SHUT_RDWR);
-        deleteLater();
-    }
-
     int fd_;
     SingleInstance* owner_;
     QSocketNotifier notifier_;
@@ -199,6 +212,8 @@ private:
     qsizetype bodyBytes_ = 0;
     bool haveHeader_ = false;
     bool finished_ = false;
+    bool heard_ = false;       // a byte has come
+    bool countedOff_ = false;  // see countOff()
 };
 
 // ---- the instance ---------------------------------------------------------------------------
@@ -277,6 +292,17 @@ void SingleInstance::acceptConnections() {
         return;
     }
     for (;;) {
+        if (connections_ >= kMaxConnections) {
+            // A connection that has sent nothing yet gives up its place: silent peers must
+            // not hold off those that have something to say.
+            for (QObject* child : children()) {
+                auto* connection = dynamic_cast<Connection*>(child);
+                if (connection && connection->silent()) {
+                    connection->finish();
+                    break;
+                }
+            }
+        }
         if (connections_ >= kMaxConnections || queue_.size() >= kMaxQueuedMessages) {
             listenNotifier_->setEnabled(false);
             return;
