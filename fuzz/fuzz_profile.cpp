@@ -11,7 +11,7 @@
 namespace {
 
 // Each key checked costs a pass over the file; beyond this many the rest are only parsed.
-constexpr int kMaxCheckedEntries = 4;
+constexpr int kMaxCheckedEntries = 3;
 
 }  // namespace
 
