@@ -56,8 +56,10 @@ void PackedTrack::build(const QByteArrayView* cells) {
     quint32 ends[kCells];
     qsizetype at = 0;
     for (int col = 0; col < kCells; ++col) {
-        std::memcpy(data_.get() + kHeaderBytes + at, cells[col].constData(),
-                    size_t(cells[col].size()));
+        if (!cells[col].isEmpty()) {  // an empty view may hold no pointer at all
+            std::memcpy(data_.get() + kHeaderBytes + at, cells[col].constData(),
+                        size_t(cells[col].size()));
+        }
         at += cells[col].size();
         ends[col] = quint32(at);
     }
