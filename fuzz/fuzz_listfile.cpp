@@ -44,8 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         FUZZ_CHECK(size % 3 != 0 && content.groups.isEmpty());
         FUZZ_CHECK(content.paths.size() <= kMaxListEntries);
+        // A file URL may name a file with a line break (percent-encoded); a path never
+        // comes back relative or empty.
         for (const QString& path : content.paths) {
-            FUZZ_CHECK(!path.isEmpty() && path.startsWith(u'/') && isOneLine(path));
+            FUZZ_CHECK(!path.isEmpty() && path.startsWith(u'/'));
         }
     }
     return 0;
