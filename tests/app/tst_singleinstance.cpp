@@ -2,9 +2,11 @@
 // one process, frames that must be dropped, the list rule, and the command line that
 // decides what a later start hands over.
 
+#include <qplatformdefs.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QLocalSocket>
 #include <QProcess>
@@ -131,6 +133,28 @@ private slots:
         startFirst();
         QVERIFY(SingleInstance::send(socket_, InstanceMessage::start("/m/a.mp3")));
         QTRY_COMPARE(received_, QStringList{"start /m/a.mp3"});
+    }
+
+    // The socket is the user's alone: by its mode, and for another user who tries (run as
+    // root, the test tries as "nobody").
+    void onlyTheUserMayConnect() {
+        QT_STATBUF info;
+        QCOMPARE(QT_STAT(QFile::encodeName(socket_).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0077), 0);
+        if (::geteuid() != 0) {
+            QSKIP("another user can be tried only as root");
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool refused = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                                 !SingleInstance::send(socket_, InstanceMessage::bringToFront());
+            ::_exit(refused ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QTest::qWait(50);
+        QVERIFY(received_.isEmpty());
     }
 
     void badFramesAreDropped_data() {
