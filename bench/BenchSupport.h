@@ -2,8 +2,36 @@
 // Small helpers shared by the benchmarks.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <QTimer>
+#include <algorithm>
+
+// The longest the event loop went without running a 5 ms timer, from start() to
+// longestMs().
+class StallMeter {
+public:
+    StallMeter() {
+        ticker_.setInterval(5);
+        QObject::connect(&ticker_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, sinceTick_.restart()); });
+    }
+    void start() {
+        longest_ = 0;
+        ticker_.start();
+        sinceTick_.start();
+    }
+    qint64 longestMs() {
+        ticker_.stop();
+        return std::max(longest_, sinceTick_.elapsed());
+    }
+
+private:
+    QTimer ticker_;
+    QElapsedTimer sinceTick_;
+    qint64 longest_ = 0;
+};
 
 // Resident set size of this process in MB.
 inline double residentMb() {

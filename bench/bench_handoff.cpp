@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "BenchSupport.h"
 #include "FakeDecoder.h"
 #include "app/SingleInstance.h"
 #include "app/TPlayerForm.h"
@@ -102,14 +102,8 @@ int main(int argc, char** argv) {
         done = true;
     });
 
-    qint64 longestGapMs = 0;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
-    ticker.start();
-    sinceTick.start();
+    StallMeter stalls;
+    stalls.start();
     TrackListModel& playlist = form.lists().playlistModel();
     QElapsedTimer overall;
     overall.start();
@@ -118,7 +112,7 @@ int main(int argc, char** argv) {
              playlist.rowCount() - 1 >= kHandOffs + kRealStarts - failed)) {
         app.processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
-    longestGapMs = std::max(longestGapMs, sinceTick.elapsed());
+    const qint64 longestGapMs = stalls.longestMs();
     client.join();
 
     int inOrder = 0;

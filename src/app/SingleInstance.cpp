@@ -52,6 +52,8 @@ constexpr int kLockWaitMs = 3000;
 constexpr int kListenBacklog = 16;
 // More messages than this waiting behind a busy slot are not kept.
 constexpr qsizetype kMaxQueuedMessages = 256;
+// How long an accepted connection may send nothing before a waiting one may take its place.
+constexpr int kSilentMs = 100;
 
 QString fullServerName(const QString& name) {
     return QDir::isAbsolutePath(name) ? name : QDir::tempPath() + QLatin1Char('/') + name;
@@ -130,6 +132,7 @@ public:
         connect(&timer_, &QTimer::timeout, this, &Connection::finish);
         connect(&notifier_, &QSocketNotifier::activated, this, &Connection::readFrames);
         timer_.start(kFrameTimeoutMs);
+        accepted_.start();
         readFrames();
     }
     ~Connection() override {
@@ -138,8 +141,9 @@ public:
         ::close(fd_);
     }
 
-    // Has sent nothing since it was accepted, and is not finished.
-    bool silent() const { return !finished_ && !heard_; }
+    // Has sent nothing in the kSilentMs since it was accepted, and is not finished. A
+    // sender writes right after connecting; one that stays silent holds a place for nothing.
+    bool silent() const { return !finished_ && !heard_ && accepted_.elapsed() >= kSilentMs; }
 
     void finish() {
         if (finished_) {
@@ -212,7 +216,8 @@ private:
     qsizetype bodyBytes_ = 0;
     bool haveHeader_ = false;
     bool finished_ = false;
-    bool heard_ = false;       // a byte has come
+    bool heard_ = false;  // a byte has come
+    QElapsedTimer accepted_;
     bool countedOff_ = false;  // see countOff()
 };
 
@@ -305,6 +310,10 @@ void SingleInstance::acceptConnections() {
         }
         if (connections_ >= kMaxConnections || queue_.size() >= kMaxQueuedMessages) {
             listenNotifier_->setEnabled(false);
+            if (connections_ >= kMaxConnections) {
+                // A silent connection may be taken over once it has been silent long enough.
+                QTimer::singleShot(kSilentMs, this, &SingleInstance::acceptConnections);
+            }
             return;
         }
         listenNotifier_->setEnabled(true);

@@ -12,6 +12,7 @@
 
 #include "Cp1252.h"
 #include "TrackBaseName.h"
+#include "core/FileIo.h"
 #include "core/SonvoxError.h"
 
 namespace {
@@ -75,21 +76,7 @@ public:
     // Reads up to length bytes at offset; fewer only at the end of the file. Returns the
     // count, or -1 with errno set.
     qsizetype readAt(qint64 offset, char* buffer, qsizetype length) const {
-        qsizetype done = 0;
-        while (done < length) {
-            const ssize_t n = ::pread(fd_, buffer + done, length - done, offset + done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                return -1;
-            }
-            if (n == 0) {
-                break;
-            }
-            done += n;
-        }
-        return done;
+        return qsizetype(readFullyAt(fd_, offset, buffer, length));
     }
 
     // Writes all length bytes at offset. Returns false with errno set when that fails.

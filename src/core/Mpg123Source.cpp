@@ -12,6 +12,8 @@
 #include <limits>
 #include <mutex>
 
+#include "core/FileIo.h"
+
 namespace {
 
 constexpr std::size_t kId3v1Bytes = 128;
@@ -57,22 +59,8 @@ mpg123_ssize_t readAt(const Mpg123Source::Input& input, std::int64_t offset, voi
         }
         return static_cast<mpg123_ssize_t>(count);
     }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pread(input.fd, static_cast<char*>(buffer) + done, size - done,
-                                static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<mpg123_ssize_t>(done);
+    return static_cast<mpg123_ssize_t>(
+        readFullyAt(input.fd, offset, buffer, static_cast<std::int64_t>(size)));
 }
 
 // The library's read and seek calls, POSIX style, on an Input.
