@@ -135,6 +135,15 @@ public:
         accepted_.start();
         readFrames();
     }
+
+    // Reads what has come, also after a pause for a full queue.
+    void readPending() {
+        if (!finished_ && !notifier_.isEnabled()) {
+            notifier_.setEnabled(true);
+            timer_.start(kFrameTimeoutMs);
+        }
+        readFrames();
+    }
     ~Connection() override {
         countOff();
         notifier_.setEnabled(false);
@@ -169,6 +178,12 @@ private:
 
     void readFrames() {
         while (!finished_) {
+            if (owner_->queue_.size() >= kMaxQueuedMessages) {
+                // Wait, without a deadline, until the queue has room (readPending()).
+                notifier_.setEnabled(false);
+                timer_.stop();
+                return;
+            }
             const qsizetype target = haveHeader_ ? kHeaderBytes + bodyBytes_ : kHeaderBytes;
             if (buffer_.size() < target) {
                 const qsizetype had = buffer_.size();
@@ -325,7 +340,18 @@ void SingleInstance::acceptConnections() {
             ::close(fd);
             continue;
         }
+        // A sender writes its message before it connects again: what the connections
+        // accepted before this one hold is read first, so messages keep their order.
+        readConnections();
         new Connection(fd, this);
+    }
+}
+
+void SingleInstance::readConnections() {
+    for (QObject* child : children()) {
+        if (auto* connection = dynamic_cast<Connection*>(child)) {
+            connection->readPending();
+        }
     }
 }
 
@@ -361,6 +387,7 @@ void SingleInstance::drainQueue() {
     while (!queue_.isEmpty()) {
         dispatch(queue_.takeFirst());
     }
+    readConnections();
     resumeAccepting();
 }
 

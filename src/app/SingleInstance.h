@@ -89,6 +89,7 @@ private:
     class Connection;
 
     void acceptConnections();
+    void readConnections();
     void resumeAccepting();
     void deliver(const InstanceMessage& message);
     void drainQueue();
