@@ -32,7 +32,7 @@ sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) -DSONVOX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
-		ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 SONVOX_KILLS=20 \
 		ctest --output-on-failure -j $(JOBS)
 
 # The parsers of outside input under libFuzzer (clang), each for FUZZ_SECONDS seconds; see

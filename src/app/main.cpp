@@ -13,6 +13,7 @@
 #include "TPlayerForm.h"
 #include "core/MpgDecoder.h"
 #include "core/Paths.h"
+#include "core/SafeFile.h"
 
 namespace {
 
@@ -73,6 +74,8 @@ int main(int argc, char** argv) {
     if (!instance.listen()) {  // another start won the race since
         return handOver(command, socket);
     }
+    // This is the one running instance: no write of its own is under way yet.
+    removeUnfinishedWrites();
 
     const bool listStart = command.action == CommandLine::Action::Playlist ||
                            command.action == CommandLine::Action::Selection;

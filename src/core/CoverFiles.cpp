@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <system_error>
@@ -14,6 +13,7 @@
 
 #include "BmpReader.h"
 #include "JpegCodec.h"
+#include "SafeFile.h"
 #include "TrackBaseName.h"
 
 namespace {
@@ -28,18 +28,6 @@ QString systemMessage(int error) {
 
 QString withoutTrackExtension(const QString& path) {
     return path.left(std::max<qsizetype>(0, path.size() - kTrackExtensionLength));
-}
-
-// Creates, closes and deletes a file of a made-up name in the folder of `near`.
-bool canCreateBeside(const QString& near) {
-    QByteArray pattern =
-        QFile::encodeName(QFileInfo(near).absolutePath() + QStringLiteral("/.sonvox-probe-XXXXXX"));
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    const bool closed = ::close(fd) == 0;
-    return ::unlink(pattern.constData()) == 0 && closed;
 }
 
 }  // namespace
@@ -59,15 +47,13 @@ QString CoverFiles::probeName(const QString& coverFile) {
 }
 
 bool CoverFiles::isWritable(const QString& coverFile) {
-    const QByteArray probe = QFile::encodeName(probeName(coverFile));
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        // A file of the probe's name is the user's; it is left alone and another name
-        // tells instead.
-        return errno == EEXIST && canCreateBeside(coverFile);
+    int error = 0;
+    if (createProbe(probeName(coverFile), &error)) {
+        return true;
     }
-    const bool closed = ::close(fd) == 0;
-    return ::unlink(probe.constData()) == 0 && closed;
+    // A file of the probe's name is the user's; it is left alone and another name tells
+    // instead.
+    return error == EEXIST && canCreateIn(QFileInfo(coverFile).absolutePath());
 }
 
 QString CoverFiles::writeTarget(const QString& track) const {
@@ -153,13 +139,7 @@ CoverFiles::Write CoverFiles::writeCover(const QString& track, const QByteArray&
     if (file) {
         *file = target;
     }
-    QSaveFile out(target);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(jpeg) != jpeg.size() || !out.commit()) {
-        if (error) {
-            *error = out.errorString();
-        }
-        out.cancelWriting();
+    if (!SafeFile::writeWhole(target, jpeg, error)) {
         return Write::Failed;
     }
     return Write::Written;
@@ -219,7 +199,8 @@ CoverFiles::Import CoverFiles::importFile(const QString& pickedFile, int showWid
     if (kind == ImportKind::Bitmap) {
         const Picture picture = BmpReader::read(bytes, &why);
         if (picture.isNull()) {
-            result.error = QStringLiteral("\"%1\" is not a bitmap that can be read: %2.").arg(name, why);
+            result.error =
+                QStringLiteral("\"%1\" is not a bitmap that can be read: %2.").arg(name, why);
             return result;
         }
         Import encoded = importPicture(picture);
@@ -234,7 +215,8 @@ CoverFiles::Import CoverFiles::importFile(const QString& pickedFile, int showWid
     }
     JpegCodec::Decoded decoded = JpegCodec::decode(bytes, showWidth, showHeight);
     if (!decoded.ok()) {
-        result.error = QStringLiteral("\"%1\" holds no valid JPEG picture: %2.").arg(name, decoded.error);
+        result.error =
+            QStringLiteral("\"%1\" holds no valid JPEG picture: %2.").arg(name, decoded.error);
         return result;
     }
     result.jpeg = bytes;
@@ -247,7 +229,8 @@ CoverFiles::Import CoverFiles::importPicture(const Picture& picture) {
     QString why;
     result.jpeg = JpegCodec::encode(picture, &why);
     if (result.jpeg.isEmpty()) {
-        result.error = QStringLiteral("The picture could not be made into a JPEG file: %1.").arg(why);
+        result.error =
+            QStringLiteral("The picture could not be made into a JPEG file: %1.").arg(why);
         return result;
     }
     result.picture = picture;

@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "ApplicationId.h"
 #include "DesktopFiles.h"
 #include "MimeAppsList.h"
+#include "SafeFile.h"
 #include "SonvoxError.h"
 
 namespace {
@@ -178,8 +178,7 @@ void FreedesktopRegistration::writeFile(const QString& path, const QByteArray& b
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         throwNotSet(path);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!SafeFile::writeWhole(path, bytes)) {
         throwNotSet(path);
     }
 }

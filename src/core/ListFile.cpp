@@ -40,7 +40,6 @@ QLatin1StringView extensionOf(ListFormat format) {
     return {};
 }
 
-
 // The texts of a list repeat: the tracks of an album share artist, album, year, genre and
 // note, and a list holds few distinct years and genres. In those columns a short text is
 // looked up in a small direct-mapped cache of the texts decoded last and, when found, shares
@@ -197,7 +196,6 @@ void makeRowsAbsolute(QList<TrackRow>& groups, const QString& path) {
     }
 }
 
-
 }  // namespace
 
 // ---- Names and formats ----------------------------------------------------------------
@@ -251,36 +249,26 @@ QString listSaveName(const QString& typed, ListFormat format) {
 
 // ---- Saving ---------------------------------------------------------------------------
 
-void saveList(const QString& path, ListFormat format, const QList<TrackRow>& dataRows) {
-    const QList<TrackRow> rows = dataRows.isEmpty() ? QList<TrackRow>{TrackRow{}} : dataRows;
-    LineWriter out(path);
-    switch (format) {
-        case ListFormat::Playlist:
-        case ListFormat::Selection:
-            for (const TrackRow& row : rows) {
-                for (const QString& cell : row) {
-                    out.line(cell);
-                }
-            }
-            for (int i = 0; i < 2 * TrackColumn::Count; ++i) {
-                out.line({});
-            }
-            break;
-        case ListFormat::M3u:
-            for (const TrackRow& row : rows) {
-                out.line(row[TrackColumn::Filename]);
-            }
-            break;
-        case ListFormat::Pls:
-            out.line(u"[playlist]");
-            for (qsizetype n = 0; n < rows.size(); ++n) {
-                out.line(QLatin1StringView("File") + QString::number(n + 1) + u'=' +
-                         rows[n][TrackColumn::Filename]);
-            }
-            out.line(QLatin1StringView("NumberOfEntries=") + QString::number(rows.size()));
-            break;
+QString refusedNamesText(const QString& path, const QStringList& names) {
+    QString text = QStringLiteral(
+                       "The list file \"%1\" was saved without these tracks: a file name "
+                       "with a line break cannot be stored in it.")
+                       .arg(path);
+    for (QString name : names) {
+        name.replace(u'\r', QLatin1StringView("\\r")).replace(u'\n', QLatin1StringView("\\n"));
+        text += u'\n' + name;
     }
-    out.finish();
+    return text;
+}
+
+QStringList saveList(const QString& path, ListFormat format, const QList<TrackRow>& dataRows) {
+    std::vector<PackedTrack> packed(dataRows.begin(), dataRows.end());
+    std::vector<const PackedTrack*> rows;
+    rows.reserve(packed.size());
+    for (const PackedTrack& row : packed) {
+        rows.push_back(&row);
+    }
+    return saveList(path, format, rows);
 }
 
 // ---- Loading --------------------------------------------------------------------------

@@ -6,7 +6,8 @@
 // The formats. Every line is UTF-8 and ends with CR LF.
 //   row format (".ply", ".sel"): for every data row one group of eight lines holding its
 //     cells in column order, then two groups of eight empty lines. No header, no count, no
-//     escape: a line break inside a cell is saved as a blank, so no cell can split a group.
+//     escape: a line break inside a cell is saved as a blank, so no cell can split a group
+//     (a row whose file name holds one is not saved: see saveList).
 //   M3U (".m3u"): one line per data row, its file name.
 //   PLS (".pls"): "[playlist]", then "File<n>=<file name>" for n = 1, 2, ..., then
 //     "NumberOfEntries=<n>".
@@ -80,13 +81,19 @@ QString listSaveName(const QString& typed, ListFormat format);
 
 // Writes dataRows (rows 1 to row count - 1 of a list, as the list holds them) to path in the
 // format, replacing any file of that name. An empty list passes its one empty row; an empty
-// QList is taken as that row too. Throws SonvoxError when any step fails; an existing file
-// is then left unchanged.
-void saveList(const QString& path, ListFormat format, const QList<TrackRow>& dataRows);
+// QList is taken as that row too. A row whose file name holds a line break cannot be stored
+// in a line-based file: it is left out, and its file name is in the list returned, for the
+// caller to tell. Throws SonvoxError when any step fails; an existing file is then left
+// unchanged.
+QStringList saveList(const QString& path, ListFormat format,
+                     std::span<const PackedTrack* const> dataRows);
 
-// The same for rows held packed (the list models' rows): the same bytes, without a detour
-// through strings.
-void saveList(const QString& path, ListFormat format, std::span<const PackedTrack* const> dataRows);
+// The same for rows as strings.
+QStringList saveList(const QString& path, ListFormat format, const QList<TrackRow>& dataRows);
+
+// The message for the rows saveList left out of the file at path, their line breaks shown
+// as "\n".
+QString refusedNamesText(const QString& path, const QStringList& names);
 
 // ---- Loading --------------------------------------------------------------------------
 

@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDir>
-#include <QSaveFile>
 #include <QString>
 #include <QStringEncoder>
 #include <algorithm>
@@ -21,6 +20,7 @@
 
 #include "core/Cp1252.h"
 #include "core/ListFile.h"
+#include "core/SafeFile.h"
 
 namespace listfile {
 
@@ -221,12 +221,11 @@ class LineWriter {
 public:
     explicit LineWriter(const QString& path)
         : path_(path), file_(path), buffer_(2 * kWriteChunkBytes) {
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!file_.open()) {
             fail();
         }
     }
 
-    // One line; a CR or LF in text becomes a blank, so that every text is one line.
     // One line of UTF-8 bytes, taken as they are but for CR and LF, which become blanks.
     void lineUtf8(QByteArrayView utf8) {
         const qsizetype needed = utf8.size() + 2;
@@ -252,25 +251,6 @@ public:
         }
     }
 
-    void line(QStringView text) {
-        const qsizetype needed = encoder_.requiredSpace(text.size()) + 2;
-        if (used_ + needed > qsizetype(buffer_.size())) {
-            flush();
-            buffer_.resize(std::max(buffer_.size(), size_t(needed)));
-        }
-        char* const start = buffer_.data() + used_;
-        char* out = encoder_.appendToBuffer(start, text);
-        // In UTF-8 the bytes of CR and LF stand only for themselves.
-        std::replace_if(
-            start, out, [](char c) { return c == '\r' || c == '\n'; }, ' ');
-        *out++ = '\r';
-        *out++ = '\n';
-        used_ = out - buffer_.data();
-        if (used_ >= kWriteChunkBytes) {
-            flush();
-        }
-    }
-
     void finish() {
         flush();
         if (!file_.commit()) {
@@ -281,12 +261,8 @@ public:
 private:
     // A short write carries no reason; writing the rest gets the system's reason.
     void flush() {
-        for (qsizetype done = 0; done < used_;) {
-            const qint64 n = file_.write(buffer_.data() + done, used_ - done);
-            if (n <= 0) {
-                fail();
-            }
-            done += n;
+        if (!file_.write(QByteArrayView(buffer_.data(), used_))) {
+            fail();
         }
         used_ = 0;
     }
@@ -294,10 +270,9 @@ private:
     [[noreturn]] void fail() { throw SonvoxError(saveErrorText(path_, file_.errorString())); }
 
     QString path_;
-    QSaveFile file_;
+    SafeFile file_;
     std::vector<char> buffer_;
     qsizetype used_ = 0;
-    QStringEncoder encoder_{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
 // A relative name in dir, cleaned. (QDir::filePath would keep a name beginning with ":".)

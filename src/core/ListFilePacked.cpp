@@ -62,31 +62,72 @@ QList<TrackRow> unpacked(const std::vector<PackedTrack>& rows) {
 
 }  // namespace
 
-void saveList(const QString& path, ListFormat format, std::span<const PackedTrack* const> dataRows) {
-    if (format != ListFormat::Playlist && format != ListFormat::Selection) {
-        QList<TrackRow> rows;
-        rows.reserve(qsizetype(dataRows.size()));
-        for (const PackedTrack* row : dataRows) {
-            rows.append(row->row());
+QStringList saveList(const QString& path, ListFormat format,
+                     std::span<const PackedTrack* const> dataRows) {
+    // A line-based file cannot hold a name with a line break: such rows are left out (and
+    // named to the caller) rather than saved under a name that is another file's.
+    QStringList refused;
+    std::vector<const PackedTrack*> kept;
+    const auto breaksLine = [](QByteArrayView bytes) {
+        return bytes.contains('\n') || bytes.contains('\r');
+    };
+    for (size_t i = 0; i < dataRows.size(); ++i) {
+        const QByteArrayView file = dataRows[i]->cellUtf8(TrackColumn::Filename);
+        if (breaksLine(file)) {
+            if (refused.isEmpty()) {
+                kept.assign(dataRows.begin(), dataRows.begin() + std::ptrdiff_t(i));
+            }
+            refused.append(QString::fromUtf8(file));
+        } else if (!refused.isEmpty()) {
+            kept.push_back(dataRows[i]);
         }
-        saveList(path, format, rows);
-        return;
     }
+    const std::span<const PackedTrack* const> rows =
+        refused.isEmpty() ? dataRows : std::span<const PackedTrack* const>(kept);
+
     LineWriter out(path);
-    if (dataRows.empty()) {  // an empty list is saved as its one empty row
-        for (int col = 0; col < TrackColumn::Count; ++col) {
-            out.lineUtf8({});
+    switch (format) {
+        case ListFormat::Playlist:
+        case ListFormat::Selection:
+            if (rows.empty()) {  // an empty list is saved as its one empty row
+                for (int col = 0; col < TrackColumn::Count; ++col) {
+                    out.lineUtf8({});
+                }
+            }
+            for (const PackedTrack* row : rows) {
+                for (int col = 0; col < TrackColumn::Count; ++col) {
+                    out.lineUtf8(row->cellUtf8(col));
+                }
+            }
+            for (int i = 0; i < 2 * TrackColumn::Count; ++i) {
+                out.lineUtf8({});
+            }
+            break;
+        case ListFormat::M3u:
+            if (rows.empty()) {
+                out.lineUtf8({});
+            }
+            for (const PackedTrack* row : rows) {
+                out.lineUtf8(row->cellUtf8(TrackColumn::Filename));
+            }
+            break;
+        case ListFormat::Pls: {
+            out.lineUtf8("[playlist]");
+            QByteArray line;
+            const qsizetype entries = std::max<qsizetype>(qsizetype(rows.size()), 1);
+            for (qsizetype n = 0; n < entries; ++n) {
+                line = "File" + QByteArray::number(n + 1) + '=';
+                if (!rows.empty()) {
+                    line += rows[size_t(n)]->cellUtf8(TrackColumn::Filename);
+                }
+                out.lineUtf8(line);
+            }
+            out.lineUtf8("NumberOfEntries=" + QByteArray::number(entries));
+            break;
         }
-    }
-    for (const PackedTrack* row : dataRows) {
-        for (int col = 0; col < TrackColumn::Count; ++col) {
-            out.lineUtf8(row->cellUtf8(col));
-        }
-    }
-    for (int i = 0; i < 2 * TrackColumn::Count; ++i) {
-        out.lineUtf8({});
     }
     out.finish();
+    return refused;
 }
 
 std::vector<PackedTrack> readRowFile(const QString& path) {

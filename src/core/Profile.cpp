@@ -2,11 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
+#include "core/SafeFile.h"
 #include "core/SonvoxError.h"
 
 namespace {
@@ -278,8 +278,7 @@ void Profile::writeString(const QString& section, const QString& key, const QStr
     if (!writeValue(data, section, key, value)) {
         throwWriteError();
     }
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    if (!SafeFile::writeWhole(filePath_, data)) {
         throwWriteError();
     }
 }

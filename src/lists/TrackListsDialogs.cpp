@@ -9,6 +9,7 @@
 #include "TrackGrid.h"
 #include "TrackLists.h"
 #include "core/ListFile.h"
+#include "metadata/ReportError.h"
 
 // ---- The load dialog ------------------------------------------------------------------------
 
@@ -120,7 +121,11 @@ void TrackLists::saveThroughDialog(const TrackListModel& list) {
     const ListFormat format =
         listFormatForFilter(choice->filterIndex)
             .value_or(playlist ? ListFormat::Playlist : ListFormat::Selection);
-    saveList(listSaveName(choice->fileName, format), format, list.packedDataRows());
+    const QString path = listSaveName(choice->fileName, format);
+    const QStringList refused = saveList(path, format, list.packedDataRows());
+    if (!refused.isEmpty()) {
+        reportError(refusedNamesText(path, refused));
+    }
 }
 
 // ---- Deleting track files -------------------------------------------------------------------

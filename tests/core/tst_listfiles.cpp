@@ -111,6 +111,22 @@ private slots:
                      "\r\nFile3=" + paths[2].toUtf8() + "\r\nNumberOfEntries=3\r\n");
     }
 
+    // A name with a line break is left out and named; the rest is saved as without it.
+    void lineBreakInNameIsRefused() {
+        const QList<TrackRow> rows = threeTracks();
+        const QString broken = path("two\nlines.mp3");
+        const QList<TrackRow> withBroken = {rows[0], row("A", "T", broken), rows[1],
+                                            row("A", "T", path("cr\r.mp3")), rows[2]};
+        for (const ListFormat format :
+             {ListFormat::Playlist, ListFormat::Selection, ListFormat::M3u, ListFormat::Pls}) {
+            QCOMPARE(saveList(path("with"), format, withBroken),
+                     QStringList({broken, path("cr\r.mp3")}));
+            QVERIFY(saveList(path("without"), format, rows).isEmpty());
+            QCOMPARE(contents("with"), contents("without"));
+        }
+        QVERIFY(refusedNamesText("l.m3u", {broken}).endsWith("\n" + path("two\\nlines.mp3")));
+    }
+
     void emptyList() {
         saveList(path("e.ply"), ListFormat::Playlist, QList<TrackRow>{TrackRow{}});
         saveList(path("e.pls"), ListFormat::Pls, QList<TrackRow>{TrackRow{}});
@@ -188,8 +204,9 @@ private slots:
             << QStringList{"a.mp3", "b.mp3"};
         QTest::newRow("m3u: a track named like a comment, file URLs")
             << "l.m3u"
-            << QByteArray("#EXTM3U\n#Intro.mp3\nfile://%D/a%20b.mp3\nfile:///nowhere.mp3\n"
-                          "file:b.mp3\n")
+            << QByteArray(
+                   "#EXTM3U\n#Intro.mp3\nfile://%D/a%20b.mp3\nfile:///nowhere.mp3\n"
+                   "file:b.mp3\n")
             << QStringList{"#Intro.mp3", "a b.mp3", "b.mp3"};
         QTest::newRow("m3u: only CR")
             << "l.m3u" << QByteArray("a.mp3\rb.mp3") << QStringList{"a.mp3", "b.mp3"};
