@@ -9,7 +9,9 @@ QString absoluteName(const QString& name, const QString& currentDir) {
 }
 
 // Splits a long list into list messages that each fit into one frame.
-QList<InstanceMessage> listMessages(const QStringList& files, bool toPlaylist) {
+// A name with a line break would arrive as two names, neither of them this file's.
+QList<InstanceMessage> listMessages(const QStringList& files, bool toPlaylist,
+                                    QStringList* skipped) {
     const auto make = [toPlaylist](const QStringList& names) {
         return toPlaylist ? InstanceMessage::playlist(names) : InstanceMessage::selection(names);
     };
@@ -19,6 +21,12 @@ QList<InstanceMessage> listMessages(const QStringList& files, bool toPlaylist) {
     QStringList chunk;
     qsizetype chunkBytes = 0;
     for (const QString& file : files) {
+        if (file.contains(u'\n') || file.contains(u'\r')) {
+            if (skipped) {
+                skipped->append(file);
+            }
+            continue;
+        }
         const qsizetype bytes = file.toUtf8().size() + 1;
         if (!chunk.isEmpty() && chunkBytes + bytes > budget) {
             messages.append(make(chunk));
@@ -105,13 +113,13 @@ QStringList CommandLine::startArguments() const {
     return args;
 }
 
-QList<InstanceMessage> CommandLine::handOverMessages(QString* skippedName) const {
+QList<InstanceMessage> CommandLine::handOverMessages(QStringList* skipped) const {
     switch (action) {
         case Action::Play: {
             QList<InstanceMessage> messages{InstanceMessage::bringToFront()};
             if (startFile.size() > SingleInstance::kMaxStartNameLength) {
-                if (skippedName) {
-                    *skippedName = startFile;
+                if (skipped) {
+                    skipped->append(startFile);
                 }
             } else if (!startFile.isEmpty()) {
                 messages.append(InstanceMessage::start(startFile));
@@ -120,7 +128,7 @@ QList<InstanceMessage> CommandLine::handOverMessages(QString* skippedName) const
         }
         case Action::Playlist:
         case Action::Selection:
-            return listMessages(files, action == Action::Playlist);
+            return listMessages(files, action == Action::Playlist, skipped);
         case Action::Help:
         case Action::Invalid:
             break;

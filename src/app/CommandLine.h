@@ -48,10 +48,11 @@ struct CommandLine {
     QStringList startArguments() const;
 
     // What a later start sends to the running instance. Play: "Sonvox", then "Start" with
-    // the file when there is one; a name longer than the hand-off carries is not sent and
-    // *skippedName receives it. Playlist and Selection: as many list messages as needed to
-    // keep each within one frame, in order. Help and Invalid: nothing.
-    QList<InstanceMessage> handOverMessages(QString* skippedName = nullptr) const;
+    // the file when there is one. Playlist and Selection: as many list messages as needed to
+    // keep each within one frame, in order. Help and Invalid: nothing. A name the hand-off
+    // cannot carry whole is not sent, never cut, and is added to *skipped: a start file
+    // longer than kMaxStartNameLength, a list name holding a line break.
+    QList<InstanceMessage> handOverMessages(QStringList* skipped = nullptr) const;
 
     static QString helpText();
 };

@@ -397,7 +397,10 @@ void SingleInstance::dispatch(const InstanceMessage& message) {
     } else if (message.name == kStartName) {
         // A longer name cannot have come from a well-behaved sender, and a cut one would
         // name a different file; it is refused rather than shortened.
-        if (!message.text.isEmpty() && message.text.size() <= kMaxStartNameLength) {
+        if (message.text.size() > kMaxStartNameLength) {
+            qWarning("Sonvox: a start file name of more than %d characters is refused",
+                     int(kMaxStartNameLength));
+        } else if (!message.text.isEmpty()) {
             emit startReceived(message.text);
         }
     } else {

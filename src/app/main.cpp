@@ -3,6 +3,7 @@
 // creates the main window and runs the event loop.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <cstdio>
 
 #include "CommandLine.h"
@@ -19,17 +20,21 @@ namespace {
 
 // A later start: hands its files over to the running player and ends.
 int handOver(const CommandLine& command, const QString& socket) {
-    QString skipped;
+    QStringList skipped;
     const auto messages = command.handOverMessages(&skipped);
-    if (!skipped.isEmpty()) {
-        std::fprintf(stderr, "sonvox: the file name is too long to hand over: %s\n",
-                     qPrintable(skipped));
+    for (const QString& name : skipped) {
+        const QString why = name.size() > SingleInstance::kMaxStartNameLength
+                                ? QStringLiteral("a start file name of more than %1 characters")
+                                      .arg(SingleInstance::kMaxStartNameLength)
+                                : QStringLiteral("a name with a line break");
+        std::fprintf(stderr, "sonvox: cannot hand over %s: %s\n", qPrintable(why),
+                     qPrintable(name));
     }
     if (!SingleInstance::send(socket, messages)) {
         std::fputs("sonvox: the running player did not answer\n", stderr);
         return 1;
     }
-    return 0;
+    return skipped.isEmpty() ? 0 : 1;
 }
 
 }  // namespace
@@ -42,9 +47,16 @@ int main(int argc, char** argv) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
     // Everything up to the hand-off needs no display: no Qt application exists yet.
+    // An argument that is not UTF-8 cannot be held as it is: it would name another file.
     QStringList args;
+    QStringList undecodable;
     for (int i = 1; i < argc; ++i) {
-        args.append(QString::fromLocal8Bit(argv[i]));
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        (QFile::encodeName(arg) == argv[i] ? args : undecodable).append(arg);
+    }
+    if (!undecodable.isEmpty()) {
+        std::fprintf(stderr, "sonvox: left out, the names are not valid UTF-8: %s\n",
+                     qPrintable(undecodable.join(QStringLiteral(", "))));
     }
     const CommandLine command = CommandLine::parse(args, QDir::currentPath());
     switch (command.action) {

@@ -3,14 +3,17 @@
 
 #include "ListCommands.h"
 
+#include <dirent.h>
+
 #include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
 #include "core/FileMask.h"
 #include "core/ListFile.h"
 #include "core/ListPlayer.h"
+#include "core/Paths.h"
 #include "core/SonvoxError.h"
 #include "core/TrackFill.h"
 
@@ -122,6 +125,23 @@ void ListCommands::loadChosenTracks(TrackListModel& list, const QStringList& fil
 }
 
 void ListCommands::fillNow(TrackListModel& list, QStringList files) {
+    QStringList undecodable;
+    files.removeIf([&undecodable](const QString& file) {
+        if (Paths::isFaithfulFileName(file)) {
+            return false;
+        }
+        undecodable.append(file);
+        return true;
+    });
+    if (!undecodable.isEmpty()) {
+        emit failed(QStringLiteral("%1 files were not added: their names are not valid UTF-8, "
+                                   "and they cannot be opened under the names shown:\n%2")
+                        .arg(undecodable.size())
+                        .arg(undecodable.join(u'\n')));
+        if (files.isEmpty()) {
+            return;
+        }
+    }
     if (!appendTicked()) {
         list.clear();
     }
@@ -268,15 +288,24 @@ void ListCommands::loadListNow(TrackListModel& list, const QString& path, ListLo
 
 QStringList ListCommands::directoryTracks(const QString& dir) {
     const QString base = absoluteAtArrival(dir);
+    // Read with readdir: Qt's directory iterators pass over names that are not UTF-8
+    // without a word, and the user is to hear of such a track (see fillNow).
+    QStringList names;
+    if (DIR* stream = ::opendir(QFile::encodeName(base).constData())) {
+        while (const dirent* entry = ::readdir(stream)) {
+            const QByteArrayView name(entry->d_name);
+            if (name != "." && name != "..") {
+                names.append(QFile::decodeName(entry->d_name));
+            }
+        }
+        ::closedir(stream);
+    }
     QStringList files;
     for (const char* mask : {"*.mp*", "*.msf"}) {
         const FileMask matcher{QString::fromLatin1(mask)};
-        QDirIterator it(base,
-                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            if (matcher.matches(it.fileName())) {
-                files.append(QDir(base).filePath(it.fileName()));
+        for (const QString& name : std::as_const(names)) {
+            if (matcher.matches(name)) {
+                files.append(QDir(base).filePath(name));
             }
         }
     }

@@ -1,8 +1,10 @@
 #include "Paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -81,6 +83,14 @@ QString instanceSocketName() {
         }
     }
     return QDir::cleanPath(base) + QStringLiteral("/sonvox-%1-%2").arg(getuid()).arg(hash);
+}
+
+bool isFaithfulFileName(const QString& path) {
+    if (!path.contains(QChar::ReplacementCharacter)) {
+        return true;
+    }
+    struct stat info;
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
 }  // namespace Paths

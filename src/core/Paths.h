@@ -34,4 +34,9 @@ QString programDir();
 // below the length limit of a socket address.
 QString instanceSocketName();
 
+// False when path stands for a name whose bytes are not UTF-8. Qt decodes such bytes to
+// U+FFFD, and the name encoded again is another one, which must not be opened in its place:
+// a path holding U+FFFD is taken only when it names something on disk as it is.
+bool isFaithfulFileName(const QString& path);
+
 }  // namespace Paths

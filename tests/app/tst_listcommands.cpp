@@ -15,16 +15,20 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "FakeDecoder.h"
 #include "TestFiles.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "app/SonvoxApplication.h"
 #include "app/TPlayerForm.h"
 #include "controls/TKMVButton.h"
@@ -33,13 +37,13 @@
 #include "core/Id3v1Tag.h"
 #include "core/ListFile.h"
 #include "core/Paths.h"
+#include "core/PlayerEngine.h"
 #include "core/Profile.h"
 #include "core/XaudioPlayer.h"
 #include "lists/ListSaveDialog.h"
 #include "lists/TLoadDialog.h"
 #include "lists/TrackGrid.h"
 #include "lists/TrackLists.h"
-#include "core/PlayerEngine.h"
 #include "playback/PlayerPanel.h"
 
 namespace {
@@ -616,6 +620,88 @@ private slots:
 
     // A start list goes into the playlist, whatever its extension, and its first row is
     // taken into the player.
+    // Names with blanks, quotes, "#", "=", a leading "-", letters beyond ASCII, 255 bytes, a
+    // path of 4,000 bytes: through the load dialog into the playlist, handed over through
+    // the instance socket, saved in every format and read into the selection, and tagged.
+    // A name with a line break is left out of each list file with a message; one whose
+    // bytes are not UTF-8 is left out when added, with one message, and never opened.
+    void awkwardNamesGoEverywhere() {
+        decodeSomething();
+        QStringList tracks;
+        for (const QString& name :
+             {QStringLiteral("two  blanks .mp3"), QStringLiteral("quote\"s 'single'.mp3"),
+              QStringLiteral("#first.mp3"), QStringLiteral("a=b=c.mp3"),
+              QStringLiteral("-dash.mp3"), QStringLiteral("Ærø ünï 日本.mp3"),
+              QString(251, u'n') + ".mp3", QStringLiteral("line\nbreak.mp3")}) {
+            tracks.append(track(name, "A", "T", "1999", "Rock", "Al", "N"));
+        }
+        const QByteArray undecodable = QFile::encodeName(trackDir_) + "/bad\xff.mp3";
+        QVERIFY(QFile::encodeName(QFile::decodeName(undecodable)) != undecodable);
+        const auto removeOddFiles = qScopeGuard([&] {  // beyond what QTemporaryDir removes
+            ::unlink(undecodable.constData());
+            QDir(trackDir_ + u'/' + QString(200, u'd')).removeRecursively();
+        });
+        const int fd = ::open(undecodable.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
+        QString deep = trackDir_;
+        while (QFile::encodeName(deep).size() < 3700)
+            deep += u'/' + QString(200, u'd');
+        QVERIFY(QDir().mkpath(deep));
+        const QString deepTrack = testsupport::writeTaggedTrack(
+            deep + u'/' + QString(3995 - QFile::encodeName(deep).size(), u'e') + ".mp3", {});
+        QCOMPARE(QFile::encodeName(deepTrack).size(), 4000);
+
+        chooseInLoadDialog(QStringLiteral("-"), LoadFilter::Directory, false);
+        form_->MpegFile1Click();
+        settle();
+        const auto sorted = [](QStringList names) {
+            names.sort();
+            return names;
+        };
+        QCOMPARE(sorted(filesOf(playlist())), sorted(tracks));
+        QCOMPARE(g_errors.size(), 1);
+        QVERIFY2(g_errors[0].contains("not valid UTF-8"), qPrintable(g_errors[0]));
+        QVERIFY(!decoder_->log().join(' ').contains("bad"));
+
+        SingleInstance instance(Paths::instanceSocketName());
+        QVERIFY(instance.listen());
+        connect(&instance, &SingleInstance::selectionReceived, form_.get(),
+                &TPlayerForm::selectionReceived);
+        const QStringList handed = tracks.mid(0, 7) << deepTrack;
+        const QStringList args = QStringList{"--selection"} + tracks + QStringList{deepTrack};
+        QVERIFY(SingleInstance::send(Paths::instanceSocketName(),
+                                     CommandLine::parse(args, "/").handOverMessages()));
+        QVERIFY(QTest::qWaitFor([&] { return filesOf(selection()).size() == 8; }, 5000));
+        settle();
+        QCOMPARE(filesOf(selection()), handed);
+
+        form_->loadDialog().appendBox()->setChecked(true);
+        lists().FillPlaylist({deepTrack});
+        settle();
+        form_->loadDialog().appendBox()->setChecked(false);
+        const QStringList saved = filesOf(playlist());
+        QStringList savable = saved;
+        savable.removeAll(tracks[7]);
+        for (int filter = 1; filter <= 4; ++filter) {
+            g_errors.clear();
+            answerSave(QDir(playlistDir_).filePath("names"), filter);
+            form_->Playlist3Click();
+            QCOMPARE(g_errors.size(), 1);  // the name with a line break was left out
+            QVERIFY2(g_errors[0].contains("line\\nbreak.mp3"), qPrintable(g_errors[0]));
+            const QString file =
+                listSaveName(QDir(playlistDir_).filePath("names"), *listFormatForFilter(filter));
+            lists().commands().loadChosenList(lists().commands().selection(), file,
+                                              ListLoadMode::Replace);
+            settle();
+            QCOMPARE(filesOf(selection()), savable);
+        }
+
+        for (const QString& file : saved) {
+            QCOMPARE(saveTag(file, {"Artist", "Retitled", "", "", "", ""}), SaveTagResult::Saved);
+            QCOMPARE(readInfoTag(file).title, QStringLiteral("Retitled"));
+        }
+    }
+
     void selStartFileFillsThePlaylist() {
         const QStringList tracks = threeTracks();
         const QString start = QDir(selectionDir_).filePath(QStringLiteral("start.Sel"));

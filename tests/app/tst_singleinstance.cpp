@@ -287,11 +287,17 @@ private slots:
         QCOMPARE(CommandLine::parse({"a.mp3", "R"}, "/m").handOverMessages(),
                  (Messages{InstanceMessage::bringToFront(), InstanceMessage::start("/m/a.mp3")}));
 
-        QString skipped;
+        // What a hand-off cannot carry whole is named, never cut or split.
+        QStringList skipped;
         const QString tooLong = "/m/" + QString(252, 'a');
         QCOMPARE(CommandLine::parse({tooLong}, "/").handOverMessages(&skipped),
                  Messages{InstanceMessage::bringToFront()});
-        QCOMPARE(skipped, tooLong);
+        QCOMPARE(skipped, QStringList{tooLong});
+        skipped.clear();
+        QCOMPARE(CommandLine::parse({"--playlist", "/m/a\nb.mp3", "/m/c.mp3"}, "/")
+                     .handOverMessages(&skipped),
+                 Messages{InstanceMessage::playlist({"/m/c.mp3"})});
+        QCOMPARE(skipped, QStringList{"/m/a\nb.mp3"});
 
         // A list too big for one frame goes out in several, in order.
         QStringList many;
@@ -342,6 +348,21 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QFETCH(QStringList, expected);
         QTRY_COMPARE(received_, expected);
+    }
+
+    // An argument whose bytes are not UTF-8 is left out with one line; the rest goes over.
+    void undecodableArgumentIsLeftOut() {
+        QProcess second;
+        second.setProcessEnvironment(withoutDisplay());
+        second.setWorkingDirectory(dir_.path());
+        second.start("sh", {"-c", R"sh(exec "$0" "$(printf 'bad\377.mp3')" a.mp3)sh",
+                            QStringLiteral(SONVOX_BINARY)});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        const QByteArray err = second.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains("not valid UTF-8"), err.constData());
+        QTRY_COMPARE(received_, QStringList({"front", "start " + dir_.path() + "/a.mp3"}));
     }
 
     void withoutPlayerAndDisplayOneLineAndFailure() {
