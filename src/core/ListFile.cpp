@@ -44,10 +44,13 @@ QLatin1StringView extensionOf(ListFormat format) {
 // note, and a list holds few distinct years and genres. In those columns a short text is
 // looked up in a small direct-mapped cache of the texts decoded last and, when found, shares
 // that string instead of being decoded and allocated again. Titles and file names seldom
-// repeat and are always decoded. The cache has a fixed size and costs no more than a probe.
+// repeat and are always decoded. The cache has a fixed size and costs no more than a probe;
+// it is made only once a list is long enough to gain from it (share()).
 class SharedTexts {
 public:
-    SharedTexts() {
+    static constexpr qsizetype kShareFromRows = 64;
+
+    void share() {
         for (const int col : {TrackColumn::Artist, TrackColumn::Year, TrackColumn::Genre,
                               TrackColumn::Album, TrackColumn::Note}) {
             slots_[col].resize(kSlots);
@@ -96,6 +99,9 @@ void readRows(LineReader& reader, const QString& path, QList<TrackRow>& groups) 
     while (!reader.atEnd()) {
         if (groups.size() >= kMaxListEntries) {
             throwTooManyEntries(path);
+        }
+        if (groups.size() == SharedTexts::kShareFromRows) {
+            texts.share();
         }
         TrackRow& row = groups.emplace_back();
         for (int col = 0; col < TrackColumn::Count && !reader.atEnd(); ++col) {

@@ -68,12 +68,9 @@ QStringList saveList(const QString& path, ListFormat format,
     // named to the caller) rather than saved under a name that is another file's.
     QStringList refused;
     std::vector<const PackedTrack*> kept;
-    const auto breaksLine = [](QByteArrayView bytes) {
-        return bytes.contains('\n') || bytes.contains('\r');
-    };
     for (size_t i = 0; i < dataRows.size(); ++i) {
         const QByteArrayView file = dataRows[i]->cellUtf8(TrackColumn::Filename);
-        if (breaksLine(file)) {
+        if (hasLineBreak(file)) {
             if (refused.isEmpty()) {
                 kept.assign(dataRows.begin(), dataRows.begin() + std::ptrdiff_t(i));
             }
