@@ -8,6 +8,7 @@
 
 #include "MprisPlayerAdaptor.h"
 #include "MprisRootAdaptor.h"
+#include "core/Paths.h"
 #include "core/PlayerEngine.h"
 
 namespace {
@@ -229,7 +230,10 @@ void MprisService::openUri(const QString& uri) {
     const QString file = url.isLocalFile()        ? url.toLocalFile()
                          : url.scheme().isEmpty() ? uri
                                                   : QString();
-    if (!file.isEmpty() && hooks_.open) {
+    // A URL whose bytes are not UTF-8 decodes to another name, which must not be opened.
+    if (!Paths::isFaithfulFileName(file)) {
+        qWarning("Sonvox: not opened, the name is not valid UTF-8: %s", qPrintable(uri));
+    } else if (!file.isEmpty() && hooks_.open) {
         hooks_.open(file);
     }
 }
