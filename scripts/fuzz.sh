@@ -9,6 +9,13 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
+# One worker process per core (libFuzzer's fork mode), which merges what each finds; OOMs
+# and timeouts count as failures there too.
+workers=${FUZZ_WORKERS:-$(nproc)}
+parallel=()
+if [ "$workers" -gt 1 ]; then
+  parallel=(-fork="$workers" -ignore_ooms=0 -ignore_timeouts=0)
+fi
 kept=tests/data/fuzz
 failed=0
 
@@ -32,12 +39,16 @@ for binary in "$build"/fuzz/fuzz_*; do
   # `make sanitize` shows the full report).
   ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=16:malloc_context_size=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$binary" "${extra[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    "$binary" "${extra[@]}" "${parallel[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
       > "$work/log" 2>&1
   status=$?
 
-  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/log" | grep -o '[0-9]*$' | tail -1)
+  if [ "${#parallel[@]}" -gt 0 ]; then  # the parent's "#N:" lines count every worker's runs
+    execs=$(grep -oE '^#[0-9]+:' "$work/log" | tr -d '#:' | tail -1)
+  else
+    execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/log" | grep -o '[0-9]*$' | tail -1)
+  fi
   crashes=$(find "$artifacts" -type f | wc -l)
   if [ "$status" -ne 0 ] && [ "$crashes" -eq 0 ]; then
     crashes=1  # died without leaving its input behind

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -58,21 +59,38 @@ QByteArrayView lineText(const QByteArray& data, const LineSpan& line) {
 // Names and values as text. A byte order mark inside the file is a character like any
 // other: dropping it would let "\xEF\xBB\xBF[a=1", a key, read as "[a", which written
 // back would start a section.
-QString decodeText(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
-                                                     QStringDecoder::Flag::Stateless);
-    return decoder.decode(bytes);
-}
-
 bool isAscii(QByteArrayView text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
+QStringDecoder utf8Decoder() {
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                    QStringDecoder::Flag::Stateless);
+}
+
+QString decodeText(QByteArrayView bytes) {
+    if (isAscii(bytes)) {  // the common case: every byte is its character
+        return QString::fromLatin1(bytes);
+    }
+    return utf8Decoder().decode(bytes);
+}
+
+// Two names that differ only in case have the same length: the comparison folds each UTF-16
+// unit on its own.
+bool sameName(QStringView a, QStringView b) {
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 bool sameName(QByteArrayView fromFile, const QString& wanted) {
     if (isAscii(fromFile)) {  // the common case, compared without decoding
-        return wanted.compare(QLatin1StringView(fromFile), Qt::CaseInsensitive) == 0;
+        return fromFile.size() == wanted.size() &&
+               wanted.compare(QLatin1StringView(fromFile), Qt::CaseInsensitive) == 0;
     }
-    return decodeText(fromFile).compare(wanted, Qt::CaseInsensitive) == 0;
+    // Decoded on the stack: UTF-8 never takes fewer bytes than UTF-16 takes units.
+    QStringDecoder decoder = utf8Decoder();
+    QVarLengthArray<QChar, 256> decoded(decoder.requiredSpace(fromFile.size()));
+    const QChar* end = decoder.appendToBuffer(decoded.data(), fromFile);
+    return sameName(QStringView(decoded.data(), end), wanted);
 }
 
 // A section header "[name]"; a header without "]" names the rest of the line.
@@ -181,9 +199,8 @@ QList<Profile::Section> Profile::sections(const QByteArray& data) {
         if (sectionName(text, &name)) {
             const QString decoded = decodeText(name);
             const bool repeated =
-                std::any_of(result.cbegin(), result.cend(), [&](const Section& s) {
-                    return s.name.compare(decoded, Qt::CaseInsensitive) == 0;
-                });
+                std::any_of(result.cbegin(), result.cend(),
+                            [&](const Section& s) { return sameName(s.name, decoded); });
             current = repeated ? nullptr : &result.emplace_back(Section{decoded, {}});
             continue;
         }
@@ -192,9 +209,8 @@ QList<Profile::Section> Profile::sections(const QByteArray& data) {
             continue;
         }
         const QString key = decodeText(text.first(equals).trimmed());
-        const bool repeated = std::any_of(
-            current->entries.cbegin(), current->entries.cend(),
-            [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
+        const bool repeated = std::any_of(current->entries.cbegin(), current->entries.cend(),
+                                          [&](const Entry& e) { return sameName(e.key, key); });
         if (!repeated) {
             current->entries.append({key, valueText(text.sliced(equals + 1).trimmed())});
         }
