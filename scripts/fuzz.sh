@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a fuzz build for FUZZ_SECONDS seconds each and prints one line
 # per target:  fuzz: NAME EXECS execs CRASHES crashes
-# The corpus of each target lives in the build folder and grows from run to run; it starts
-# from the target's seeds and the inputs kept under tests/data/fuzz/NAME. An input that
+# Each run starts its target's corpus afresh in the build folder, from the target's seeds
+# and the inputs kept under tests/data/fuzz/NAME: a corpus grown over many runs makes every
+# run slower (fork mode merges each worker's finds into it), and the inputs that matter are
+# kept anyway. An input that
 # crashes, leaks, times out or trips a sanitizer is copied to tests/data/fuzz/NAME/, where
 # the normal test run replays it. Exits non-zero when any target failed.
 set -uo pipefail
@@ -25,7 +27,7 @@ for binary in "$build"/fuzz/fuzz_*; do
   work="$build/fuzz/run/$name"
   corpus="$work/corpus"
   artifacts="$work/artifacts"
-  rm -rf "$artifacts"
+  rm -rf "$artifacts" "$corpus"
   mkdir -p "$corpus" "$artifacts" "$kept/$name"
   while IFS= read -r seed; do
     [ -n "$seed" ] && cp -f "$seed" "$corpus/"

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <cstdio>
 
 #include "CommandLine.h"
@@ -55,8 +56,8 @@ int main(int argc, char** argv) {
         (QFile::encodeName(arg) == argv[i] ? args : undecodable).append(arg);
     }
     if (!undecodable.isEmpty()) {
-        std::fprintf(stderr, "sonvox: left out, the names are not valid UTF-8: %s\n",
-                     qPrintable(undecodable.join(QStringLiteral(", "))));
+        std::fprintf(stderr, "sonvox: %s\n",
+                     qPrintable(Paths::undecodableNamesText(undecodable).replace(u'\n', u' ')));
     }
     const CommandLine command = CommandLine::parse(args, QDir::currentPath());
     switch (command.action) {
@@ -103,6 +104,11 @@ int main(int argc, char** argv) {
     startgate::routeTerminationSignals(&form, [&form] { form.close(); });
     form.show();
     installShownProbe(&form);
+    if (!undecodable.isEmpty()) {  // the window's user may never see stderr
+        QTimer::singleShot(0, &form, [undecodable] {
+            SonvoxApplication::reportError(Paths::undecodableNamesText(undecodable));
+        });
+    }
 
     // Started by --playlist or --selection with no player running: this start is the player
     // and fills the list itself, as a hand-off would.

@@ -134,10 +134,7 @@ void ListCommands::fillNow(TrackListModel& list, QStringList files) {
         return true;
     });
     if (!undecodable.isEmpty()) {
-        emit failed(QStringLiteral("%1 files were not added: their names are not valid UTF-8, "
-                                   "and they cannot be opened under the names shown:\n%2")
-                        .arg(undecodable.size())
-                        .arg(undecodable.join(u'\n')));
+        emit failed(Paths::undecodableNamesText(undecodable));
         if (files.isEmpty()) {
             return;
         }

@@ -93,4 +93,11 @@ bool isFaithfulFileName(const QString& path) {
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
+QString undecodableNamesText(const QStringList& names) {
+    return QStringLiteral(
+               "Not added: these names are not valid UTF-8, and the files cannot be "
+               "opened under the names shown.\n") +
+           names.join(u'\n');
+}
+
 }  // namespace Paths

@@ -9,6 +9,7 @@
 // of their own, so a test never meets a running player.
 
 #include <QString>
+#include <QStringList>
 
 namespace Paths {
 
@@ -38,5 +39,8 @@ QString instanceSocketName();
 // U+FFFD, and the name encoded again is another one, which must not be opened in its place:
 // a path holding U+FFFD is taken only when it names something on disk as it is.
 bool isFaithfulFileName(const QString& path);
+
+// The one message for names left out because they are not UTF-8, each on a line of its own.
+QString undecodableNamesText(const QStringList& names);
 
 }  // namespace Paths
