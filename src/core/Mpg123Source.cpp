@@ -63,10 +63,36 @@ mpg123_ssize_t readAt(const Mpg123Source::Input& input, std::int64_t offset, voi
         readFullyAt(input.fd, offset, buffer, static_cast<std::int64_t>(size)));
 }
 
+constexpr std::int64_t kReadAheadBytes = 64 * 1024;
+
+// readAt for the library's small reads of a file, through the input's read-ahead piece.
+mpg123_ssize_t readAhead(Mpg123Source::Input& input, void* buffer, std::size_t size) {
+    const std::int64_t offset = input.offset;
+    const std::int64_t wanted = static_cast<std::int64_t>(size);
+    if (offset < input.aheadStart || offset + wanted > input.aheadStart + input.aheadSize) {
+        input.ahead.resize(kReadAheadBytes);
+        input.aheadSize = 0;
+        const mpg123_ssize_t got = readAt(input, offset, input.ahead.data(), kReadAheadBytes);
+        if (got < 0) {
+            return -1;
+        }
+        input.aheadStart = offset;
+        input.aheadSize = got;
+    }
+    const std::int64_t count =
+        std::min(wanted, std::max<std::int64_t>(input.aheadStart + input.aheadSize - offset, 0));
+    if (count > 0) {
+        std::memcpy(buffer, input.ahead.data() + (offset - input.aheadStart), size_t(count));
+    }
+    return static_cast<mpg123_ssize_t>(count);
+}
+
 // The library's read and seek calls, POSIX style, on an Input.
 mpg123_ssize_t readInput(void* handle, void* buffer, std::size_t size) {
     auto& input = *static_cast<Mpg123Source::Input*>(handle);
-    const mpg123_ssize_t n = readAt(input, input.offset, buffer, size);
+    const mpg123_ssize_t n = input.fd >= 0 && static_cast<std::int64_t>(size) < kReadAheadBytes
+                                 ? readAhead(input, buffer, size)
+                                 : readAt(input, input.offset, buffer, size);
     if (n > 0) {
         input.offset += n;
     }

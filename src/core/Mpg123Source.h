@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 struct mpg123_handle_struct;
 
@@ -82,6 +83,11 @@ public:
         const unsigned char* bytes = nullptr;
         std::int64_t size = 0;
         std::int64_t offset = 0;  // the read position in bytes
+        // The library asks a file for a frame or less at a time; it is read in larger
+        // pieces, so that playing costs a system call every few seconds, not dozens a second.
+        std::vector<unsigned char> ahead;
+        std::int64_t aheadStart = 0;  // the file offset of ahead[0]
+        std::int64_t aheadSize = 0;   // how much of ahead holds the file
     };
 
 private:
