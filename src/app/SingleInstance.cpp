@@ -50,7 +50,8 @@ constexpr int kConnectTimeoutMs = 1000;
 constexpr int kWriteTimeoutMs = 5000;
 constexpr int kLockWaitMs = 3000;
 constexpr int kListenBacklog = 16;
-// More messages than this waiting behind a busy slot are not kept.
+// While this many messages wait to be dispatched, the connections stop reading (and nothing
+// more is accepted) until the queue has room again.
 constexpr qsizetype kMaxQueuedMessages = 256;
 // How long an accepted connection may send nothing before a waiting one may take its place.
 constexpr int kSilentMs = 100;
@@ -361,10 +362,8 @@ void SingleInstance::resumeAccepting() {
     }
 }
 
+// Connection::readFrames stops before the queue is full, so every message is kept.
 void SingleInstance::deliver(const InstanceMessage& message) {
-    if (queue_.size() >= kMaxQueuedMessages) {
-        return;
-    }
     queue_.append(message);
     // Never call out from inside a connection's read loop: the slots may run event loops.
     QMetaObject::invokeMethod(this, &SingleInstance::drainQueue, Qt::QueuedConnection);
