@@ -1,8 +1,11 @@
 #include "TDigit.h"
 
+#include <QBackingStore>
 #include <QList>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -110,21 +113,83 @@ void TDigit::setDisplayOn(bool on) {
     update();
 }
 
-void TDigit::setValue(int value) {
+quint16 TDigit::takeValue(int value) {
     value_ = value;
     lastChangedCells_ = 0;
     if (!displayOn_)
-        return;
+        return 0;
     char text[kTextLength];
     formatValue(value, text);
     for (int cell = 0; cell < digits_; ++cell) {
         const int pos = kTextLength - digits_ + cell;
-        if (text[pos] != shown_[pos]) {
+        if (text[pos] != shown_[pos])
             lastChangedCells_ |= quint16(1u << cell);
-            update(cellRect(cell));
-        }
     }
     std::memcpy(shown_, text, sizeof shown_);
+    return lastChangedCells_;
+}
+
+void TDigit::setValue(int value) {
+    const quint16 changed = takeValue(value);
+    for (int cell = 0; cell < digits_; ++cell)
+        if (changed & (1u << cell))
+            update(cellRect(cell));
+}
+
+void TDigit::setValueNow(int value) {
+    const quint16 changed = takeValue(value);
+    if (changed == 0 || paintIntoBackingStore(changed))
+        return;
+    // The changed cells' span: one paint and one flush, whatever lies between is redrawn.
+    const int first = std::countr_zero(unsigned(changed));
+    const int last = 15 - std::countl_zero(changed);
+    repaint(cellRect(first).united(cellRect(last)));
+}
+
+bool TDigit::paintIntoBackingStore(quint16 cells) {
+    if (!isVisible() || !updatesEnabled())
+        return false;
+    QWidget* const top = window();
+    QBackingStore* const store = top->backingStore();
+    QWindow* const handle = top->windowHandle();
+    if (!store || !handle || !handle->isExposed() || handle->devicePixelRatio() != 1.0)
+        return false;
+    const QPoint offset = mapTo(top, QPoint(0, 0));
+    QRegion region;
+    for (int cell = 0; cell < digits_; ++cell)
+        if (cells & (1u << cell))
+            region += cellRect(cell);
+    // Whatever covers the display (a sibling raised above it) must not be drawn over.
+    if (!region.subtracted(visibleRegion()).isEmpty())
+        return false;
+    region.translate(offset);
+    store->beginPaint(region);
+    QPaintDevice* const device = store->paintDevice();
+    auto* const image =
+        device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const bool copied = image && image->devicePixelRatio() == 1.0 &&
+                        (image->format() == QImage::Format_RGB32 ||
+                         image->format() == QImage::Format_ARGB32_Premultiplied);
+    if (copied) {
+        const DigitImages& images = DigitImages::shared();
+        for (int cell = 0; cell < digits_; ++cell) {
+            if (!(cells & (1u << cell)))
+                continue;
+            const QImage& picture =
+                images.image(size_, imageIndex(shown_[kTextLength - digits_ + cell]));
+            const QPoint at = cellRect(cell).topLeft() + offset;
+            const qsizetype rowBytes = qsizetype(picture.width()) * 4;
+            for (int y = 0; y < picture.height(); ++y)
+                std::memcpy(image->scanLine(at.y() + y) + qsizetype(at.x()) * 4,
+                            picture.constScanLine(y), size_t(rowBytes));
+        }
+    }
+    store->endPaint();
+    if (!copied)
+        return false;  // nothing was drawn; the caller repaints
+    store->flush(region, handle);
+    lastPaintedCells_ = cells;
+    return true;
 }
 
 void TDigit::recolour(QRgb& property, const QColor& color) {

@@ -42,6 +42,14 @@ public:
     // with leading zeros. While the display is off the value is only stored.
     int value() const { return value_; }
     void setValue(int value);
+    // As setValue(), but the changed cells are painted and shown at once instead of at the
+    // event loop's next turn. For a display set from a timer whose other widgets did not
+    // change (the player's tenths field, ten times a second): the cells are copied straight
+    // into the window's backing store and only they are flushed, which costs a fraction of
+    // a widget repaint and no wake-up of the event loop. Where that cannot be done (the
+    // display hidden or covered by a sibling, another pixel format or scale) it repaints.
+    // Not to be called from a paint event.
+    void setValueNow(int value);
 
     // 1 to 10; other values and the current one are ignored.
     int digits() const { return digits_; }
@@ -83,6 +91,11 @@ private:
     // Draws the cells whose bits are set in `cells` (kEndBit for the colon or end piece).
     void paintCells(QPainter& painter, quint16 cells) const;
     void recolour(QRgb& property, const QColor& color);
+    // Takes the new value into shown_; returns the cells whose character changed.
+    quint16 takeValue(int value);
+    // Copies `cells` into the top-level's backing store and flushes them; false when the
+    // display cannot be drawn that way (see setValueNow).
+    bool paintIntoBackingStore(quint16 cells);
 
     int size_ = 3;
     bool seperator_ = false;

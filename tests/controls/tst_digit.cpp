@@ -1,3 +1,4 @@
+#include <QBackingStore>
 #include <QPainter>
 #include <QtTest>
 #include <climits>
@@ -110,6 +111,7 @@ private slots:
     void segmentFigure();
     void colonFollowsTwoDigits();
     void valueShowsLastDigitsAndRedrawsOnlyChangedCells();
+    void setNowDrawsIntoTheWindowAtOnce();
     void negativeNumbersShowTheirMagnitude();
     void switchedOffShowsBlankUntilSwitchedOn();
     void geometry_data();
@@ -168,6 +170,52 @@ void TestDigit::valueShowsLastDigitsAndRedrawsOnlyChangedCells() {
     QTRY_COMPARE(display->lastPaintedCells(), quint16(0b10));
     display->setValue(124);
     QCOMPARE(display->lastChangedCells(), quint16(0));
+}
+
+// What the window's backing store holds where `display` is.
+QImage shownInWindow(TDigit* display) {
+    QWidget* top = display->window();
+    auto* image = static_cast<QImage*>(top->backingStore()->paintDevice());
+    return image->copy(QRect(display->mapTo(top, QPoint(0, 0)), display->size()))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+void TestDigit::setNowDrawsIntoTheWindowAtOnce() {
+    QWidget window;
+    window.resize(200, 60);
+    auto* display = new TDigit(&window);
+    display->setDigits(2);
+    display->move(10, 20);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    display->setValue(45);
+    QTRY_COMPARE(display->lastPaintedCells(), quint16(0b11));
+
+    // Straight into the backing store, before the event loop turns; only the changed cell.
+    display->setValueNow(47);
+    QCOMPARE(display->lastPaintedCells(), quint16(0b10));
+    COMPARE_IMAGE(shownInWindow(display), expectedDisplay("47", false));
+
+    // A sibling over the display is not drawn over: the display repaints around it.
+    auto* cover = new QWidget(&window);
+    cover->setAutoFillBackground(true);
+    cover->setPalette(QPalette(Qt::white));
+    cover->setGeometry(display->geometry().adjusted(0, 0, -20, 0));
+    cover->show();
+    cover->raise();
+    QTest::qWait(20);
+    display->setValueNow(83);
+    QCOMPARE(shownInWindow(display).pixel(0, 0), qRgb(255, 255, 255));
+    COMPARE_IMAGE(shownInWindow(display).copy(15, 0, 18, 27),
+                  expectedDisplay("83", false).copy(15, 0, 18, 27));
+
+    // Hidden, the value is kept and shows with the window.
+    delete cover;
+    window.hide();
+    display->setValueNow(12);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(difference(shownInWindow(display), expectedDisplay("12", false)).isEmpty());
 }
 
 void TestDigit::negativeNumbersShowTheirMagnitude() {
