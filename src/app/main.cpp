@@ -24,10 +24,10 @@ int handOver(const CommandLine& command, const QString& socket) {
     QStringList skipped;
     const auto messages = command.handOverMessages(&skipped);
     for (const QString& name : skipped) {
-        const QString why = name.size() > SingleInstance::kMaxStartNameLength
-                                ? QStringLiteral("a start file name of more than %1 characters")
-                                      .arg(SingleInstance::kMaxStartNameLength)
-                                : QStringLiteral("a name with a line break");
+        const QString why = name.contains(u'\n') || name.contains(u'\r')
+                                ? QStringLiteral("a name with a line break")
+                                : QStringLiteral("a start file name of more than %1 characters")
+                                      .arg(SingleInstance::kMaxStartNameLength);
         std::fprintf(stderr, "sonvox: cannot hand over %s: %s\n", qPrintable(why),
                      qPrintable(name));
     }

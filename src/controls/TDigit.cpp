@@ -171,12 +171,10 @@ bool TDigit::paintIntoBackingStore(quint16 cells) {
                         (image->format() == QImage::Format_RGB32 ||
                          image->format() == QImage::Format_ARGB32_Premultiplied);
     if (copied) {
-        const DigitImages& images = DigitImages::shared();
         for (int cell = 0; cell < digits_; ++cell) {
             if (!(cells & (1u << cell)))
                 continue;
-            const QImage& picture =
-                images.image(size_, imageIndex(shown_[kTextLength - digits_ + cell]));
+            const QImage& picture = cellImage(cell);
             const QPoint at = cellRect(cell).topLeft() + offset;
             const qsizetype rowBytes = qsizetype(picture.width()) * 4;
             for (int y = 0; y < picture.height(); ++y)
@@ -212,12 +210,15 @@ void TDigit::setColor(const QColor& color) {
 
 // ---- Painting -----------------------------------------------------------------------------
 
+const QImage& TDigit::cellImage(int cell) const {
+    return DigitImages::shared().image(size_, imageIndex(shown_[kTextLength - digits_ + cell]));
+}
+
 void TDigit::paintCells(QPainter& painter, quint16 cells) const {
     const DigitImages& images = DigitImages::shared();
     for (int cell = 0; cell < digits_; ++cell) {
         if (cells & (1u << cell)) {
-            const char c = shown_[kTextLength - digits_ + cell];
-            painter.drawImage(cellRect(cell).topLeft(), images.image(size_, imageIndex(c)));
+            painter.drawImage(cellRect(cell).topLeft(), cellImage(cell));
         }
     }
     if (cells & (1u << kEndBit)) {

@@ -88,6 +88,8 @@ private:
     QRect cellRect(int cell) const;
     QRect endRect() const;
     void applyGeometry();
+    // The shared picture of what cell shows.
+    const QImage& cellImage(int cell) const;
     // Draws the cells whose bits are set in `cells` (kEndBit for the colon or end piece).
     void paintCells(QPainter& painter, quint16 cells) const;
     void recolour(QRgb& property, const QColor& color);

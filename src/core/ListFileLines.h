@@ -10,7 +10,6 @@
 #include <QByteArrayView>
 #include <QDir>
 #include <QString>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

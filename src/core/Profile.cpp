@@ -56,9 +56,6 @@ QByteArrayView lineText(const QByteArray& data, const LineSpan& line) {
     return text.trimmed();
 }
 
-// Names and values as text. A byte order mark inside the file is a character like any
-// other: dropping it would let "\xEF\xBB\xBF[a=1", a key, read as "[a", which written
-// back would start a section.
 bool isAscii(QByteArrayView text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
@@ -68,6 +65,9 @@ QStringDecoder utf8Decoder() {
                                                     QStringDecoder::Flag::Stateless);
 }
 
+// Names and values as text. A byte order mark inside the file is a character like any
+// other: dropping it would let "\xEF\xBB\xBF[a=1", a key, read as "[a", which written
+// back would start a section.
 QString decodeText(QByteArrayView bytes) {
     if (isAscii(bytes)) {  // the common case: every byte is its character
         return QString::fromLatin1(bytes);

@@ -61,6 +61,19 @@ void record(char kind, const QByteArray& name) {
     ::close(fd);
 }
 
+// Creates name (which must not exist), closes and deletes it; false with the system's error.
+bool createAndRemove(const QByteArray& name, mode_t mode, int* error) {
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        *error = errno;
+        return false;
+    }
+    const bool closed = ::close(fd) == 0;
+    const bool removed = ::unlink(name.constData()) == 0;
+    *error = closed && removed ? 0 : errno;
+    return closed && removed;
+}
+
 }  // namespace
 
 SafeFile::SafeFile(const QString& path) : path_(path) {}
@@ -198,26 +211,14 @@ bool SafeFile::writeWhole(const QString& path, QByteArrayView bytes, QString* er
 bool createProbe(const QString& path, int* error) {
     const QByteArray name = QFile::encodeName(path);
     record(kProbeEntry, name);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = errno;
-        return false;
-    }
-    const bool closed = ::close(fd) == 0;
-    const bool removed = ::unlink(name.constData()) == 0;
-    *error = closed && removed ? 0 : errno;
-    return closed && removed;
+    return createAndRemove(name, 0644, error);
 }
 
 bool canCreateIn(const QString& folder) {
     const QByteArray name = temporaryNameIn(QFile::encodeName(folder));
     record(kTemporaryEntry, name);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    const bool closed = ::close(fd) == 0;
-    return ::unlink(name.constData()) == 0 && closed;
+    int error = 0;
+    return createAndRemove(name, 0600, &error);
 }
 
 QString unfinishedWritesRecord() {
