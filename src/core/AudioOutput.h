@@ -31,6 +31,7 @@ public:
     // Plays queued frames (true) or holds them where they are (false). Starts held.
     virtual void setRunning(bool running) = 0;
 
-    // Drops every queued frame that has not been played.
-    virtual void discard() = 0;
+    // Drops every queued frame that has not been played and returns how many there were;
+    // none of them is played after the call, every frame counted out of it was.
+    virtual std::int64_t discard() = 0;
 };

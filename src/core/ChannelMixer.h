@@ -32,6 +32,9 @@ public:
     // Mixes `in` into `out`; both hold the same number of interleaved stereo samples.
     void apply(std::span<const std::int16_t> in, std::span<std::int16_t> out) const;
 
+    // Equal mixers turn the same input into the same output.
+    bool operator==(const ChannelMixer&) const = default;
+
 private:
     static constexpr int kUnity = 1 << 15;  // gain 1.0 in the fixed-point gains below
 

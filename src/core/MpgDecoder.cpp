@@ -22,10 +22,15 @@ using Wait = std::optional<std::chrono::microseconds>;  // nullopt: until the ne
 
 namespace {
 
-// The output queue is refilled to kAheadMs of sound whenever it has run down to
-// kRefillMs; what is queued is also how late volume changes are heard.
-constexpr std::int64_t kAheadMs = 250;
-constexpr std::int64_t kRefillMs = 150;
+// The output queue is refilled to kAheadMs of sound whenever it has run down to kRefillMs.
+// The thread wakes anyway when the heard second changes, and each such wake tops the queue
+// up, so while a track plays it wakes about twice a second rather than at every buffer the
+// device takes. A change of the volume controls mixes the queued sound again from what was
+// heard last (remix()), so it is heard at once however much is queued.
+constexpr std::int64_t kAheadMs = 1500;
+constexpr std::int64_t kRefillMs = 500;
+// What a track that has just been opened queues before its scan.
+constexpr std::int64_t kStartMs = 250;
 // MPEG frames decoded in one go before the command queue is looked at again.
 constexpr int kFramesPerBatch = 32;
 constexpr std::chrono::microseconds kMinSleep{1000};
@@ -54,6 +59,8 @@ public:
     // returns how long the thread may sleep.
     Wait pump();
     void reportVolume();
+    // Mixes what is queued again after a change of the volume controls.
+    void remixIfDue();
     void shutdown();
 
 private:
@@ -65,6 +72,7 @@ private:
     void stop();
     void seek(int offset, int range);
     void moveTo(std::int64_t frame);
+    void remix();
     void write(std::span<const std::int16_t> samples);
     void failTrack(decoder::FailReason reason);
     std::int64_t heardFrame(std::int64_t pending) const;
@@ -83,6 +91,7 @@ private:
     std::int64_t lastSecond_ = -1;  // second of the last TimeCode; -1 forces the next one
     bool inputEnded_ = false;       // the stream has no more frames to decode
     bool openPending_ = false;      // see openPending()
+    bool remixDue_ = false;         // the mixer changed since the queue was filled
 };
 
 void MpgDecoder::Worker::handle(const DecoderCommand& command) {
@@ -90,6 +99,7 @@ void MpgDecoder::Worker::handle(const DecoderCommand& command) {
     if (openPending_ && command.code != Command::Play) {
         finishOpen();
     }
+    const ChannelMixer mixerBefore = mixer_;
     switch (command.code) {
         case Command::Play:
             play();
@@ -124,6 +134,7 @@ void MpgDecoder::Worker::handle(const DecoderCommand& command) {
         case Command::Quit:  // handled by the thread loop
             break;
     }
+    remixDue_ = remixDue_ || !(mixer_ == mixerBefore);
 }
 
 void MpgDecoder::Worker::openInput(const QString& fileName, std::uint32_t load) {
@@ -185,7 +196,7 @@ void MpgDecoder::Worker::play() {
         // A track just opened: its first quarter second plays while the scan runs.
         status_ = Status::Playing;
         output_.setRunning(true);
-        const std::int64_t ahead = source_.facts().rateHz * kAheadMs / 1000;
+        const std::int64_t ahead = source_.facts().rateHz * kStartMs / 1000;
         for (int frames = 0; frames < kFramesPerBatch && written_ < ahead; ++frames) {
             const std::span<const std::int16_t> samples = source_.decodeFrame();
             if (samples.empty()) {
@@ -260,6 +271,25 @@ void MpgDecoder::Worker::seek(int offset, int range) {
 void MpgDecoder::Worker::moveTo(std::int64_t frame) {
     output_.discard();
     base_ = source_.seek(frame);
+    written_ = 0;
+    inputEnded_ = false;
+}
+
+void MpgDecoder::Worker::remixIfDue() {
+    if (remixDue_) {
+        remixDue_ = false;
+        remix();
+    }
+}
+
+// Drops what is queued and decodes it again from the first frame not yet played, through
+// the mixer as it is now. Seeking is exact to the frame, so the listener hears no seam.
+void MpgDecoder::Worker::remix() {
+    if ((status_ != Status::Playing && status_ != Status::Paused) || written_ == 0) {
+        return;  // nothing queued: the next refill mixes as it is
+    }
+    const std::int64_t dropped = output_.discard();
+    base_ = source_.seek(base_ + written_ - dropped);
     written_ = 0;
     inputEnded_ = false;
 }
@@ -454,6 +484,7 @@ void MpgDecoder::run() {
         if (worker.openPending()) {
             worker.finishOpen();
         }
+        worker.remixIfDue();
         wait = worker.pump();
     }
     worker.shutdown();

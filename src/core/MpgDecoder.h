@@ -8,8 +8,8 @@
 // - send() only appends the command to a queue and wakes the decoder thread; it never
 //   waits for decoding or output. Commands are carried out in the order sent.
 // - The decoder thread alone touches the stream, the mixer and the output. While playing
-//   it sleeps between refills of the output queue (about a quarter second ahead of the
-//   listener) and wakes for commands; it never spins.
+//   it sleeps between refills of the output queue (up to a second and a half ahead of the
+//   listener) and wakes for commands and when the heard second changes; it never spins.
 // - Notifications go to the receiver only through QCoreApplication::postEvent, as
 //   DecoderEvents. The receiver must outlive this object, or this object must be
 //   destroyed first: once the destructor has begun, nothing more is posted.
@@ -37,7 +37,8 @@
 //   after every seek. The time counts what has been played, not what is decoded ahead.
 // - Seek(offset, range): to offset/range of the track's length (range 0: the start);
 //   playing goes on if it was playing. The end of the stream gives State 3.
-// - SetVolume, SetChannels, Mute, Unmute: change the samples from the next refill on.
+// - SetVolume, SetChannels, Mute, Unmute: change what is heard at once; the sound queued
+//   ahead is mixed again, continuing exactly at the first frame not yet played.
 //   At start and on VolumeWindowCommand: Balance, then Volume (start: 50 and 99).
 
 #include <condition_variable>

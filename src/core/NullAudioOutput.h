@@ -14,7 +14,7 @@ public:
     }
     std::int64_t pendingFrames() const override { return 0; }
     void setRunning(bool) override {}
-    void discard() override {}
+    std::int64_t discard() override { return 0; }
 
     // Frames received so far (read it only after the decoder thread has ended).
     std::int64_t framesWritten() const { return framesWritten_; }

@@ -28,6 +28,8 @@ constexpr const char* kSdlLibrary = "libSDL2-2.0.so.0";
     X(SDL_QueueAudio)            \
     X(SDL_GetQueuedAudioSize)    \
     X(SDL_ClearQueuedAudio)      \
+    X(SDL_LockAudioDevice)       \
+    X(SDL_UnlockAudioDevice)     \
     X(SDL_GetVersion)
 
 struct SdlApi {
@@ -64,9 +66,9 @@ constexpr int kProbeRateHz = 44100;
 
 // The device's own buffer: the smallest power of two holding at least 80 ms (4096 frames
 // at 44.1 and 48 kHz, 1024 at 8 kHz). SDL's thread wakes once per buffer, so a smaller one
-// costs CPU all the time; the queue in front of it holds 250 ms and is refilled below
-// 150 ms, so a device that takes a whole buffer at once still finds sound queued, and
-// pausing and stopping silence the device at once.
+// costs CPU all the time; the queue in front of it holds up to a second and a half (see
+// MpgDecoder.cpp), so a device that takes a whole buffer at once still finds sound queued,
+// and pausing and stopping silence the device at once.
 Uint16 deviceBufferFrames(int rateHz) {
     Uint16 frames = 64;
     while (frames < rateHz * 8 / 100 && frames < 8192) {
@@ -150,10 +152,16 @@ void SdlAudioOutput::setRunning(bool running) {
     }
 }
 
-void SdlAudioOutput::discard() {
-    if (device_ != 0) {
-        sdl()->SDL_ClearQueuedAudio(device_);
+std::int64_t SdlAudioOutput::discard() {
+    if (device_ == 0) {
+        return 0;
     }
+    // Locked, SDL's thread cannot take frames between the count and the clear.
+    sdl()->SDL_LockAudioDevice(device_);
+    const std::int64_t frames = sdl()->SDL_GetQueuedAudioSize(device_) / kBytesPerFrame;
+    sdl()->SDL_ClearQueuedAudio(device_);
+    sdl()->SDL_UnlockAudioDevice(device_);
+    return frames;
 }
 
 bool SdlAudioOutput::openDevice(int rateHz) {

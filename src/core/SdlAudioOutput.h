@@ -37,7 +37,7 @@ public:
     void write(std::span<const std::int16_t> samples) override;
     std::int64_t pendingFrames() const override;
     void setRunning(bool running) override;
-    void discard() override;
+    std::int64_t discard() override;
 
 private:
     bool openDevice(int rateHz);

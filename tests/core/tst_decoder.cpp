@@ -10,7 +10,9 @@
 
 #include <csignal>
 
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "NotificationLog.h"
@@ -36,7 +38,58 @@ public:
     void write(std::span<const std::int16_t>) override {}
     std::int64_t pendingFrames() const override { return 0; }
     void setRunning(bool) override {}
-    void discard() override {}
+    std::int64_t discard() override { return 0; }
+};
+
+// An output the test plays by hand: frames leave its queue only when the test takes them.
+class HandPlayedOutput final : public AudioOutput {
+public:
+    bool initialise() override { return true; }
+    bool configure(int) override { return true; }
+    void write(std::span<const std::int16_t> samples) override {
+        std::lock_guard lock(mutex_);
+        queued_.insert(queued_.end(), samples.begin(), samples.end());
+    }
+    std::int64_t pendingFrames() const override {
+        std::lock_guard lock(mutex_);
+        return std::int64_t(queued_.size() / 2);
+    }
+    void setRunning(bool) override {}
+    std::int64_t discard() override {
+        std::lock_guard lock(mutex_);
+        const auto frames = std::int64_t(queued_.size() / 2);
+        queued_.clear();
+        ++discards_;
+        return frames;
+    }
+    int discards() const {
+        std::lock_guard lock(mutex_);
+        return discards_;
+    }
+    // Plays `frames` frames as soon as that many are queued.
+    bool play(std::size_t frames) {
+        return QTest::qWaitFor(
+            [&] {
+                std::lock_guard lock(mutex_);
+                if (queued_.size() < 2 * frames) {
+                    return false;
+                }
+                played_.insert(played_.end(), queued_.begin(), queued_.begin() + 2 * frames);
+                queued_.erase(queued_.begin(), queued_.begin() + 2 * frames);
+                return true;
+            },
+            kOpenTimeoutMs);
+    }
+    std::vector<std::int16_t> played() const {
+        std::lock_guard lock(mutex_);
+        return played_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<std::int16_t> queued_;
+    std::vector<std::int16_t> played_;
+    int discards_ = 0;
 };
 
 struct Started {
@@ -211,7 +264,7 @@ private slots:
         s.send(Command::Play);
         QTRY_COMPARE_WITH_TIMEOUT(s.log.states(), (QList<int>{1, 3}), 5000);
         QCOMPARE(s.log.timeCodes(), (QList<int>{2, 3}));
-        // A quarter second is decoded ahead; the time code waits for the listener.
+        // Sound is decoded ahead; the time code waits for the listener.
         const qint64 second2 = s.log.timeCodeAt(2);
         QVERIFY2(second2 >= 900 && second2 <= 2500, qPrintable(QString::number(second2)));
         QVERIFY(s.log.last(Notification::State)->atMs >= s.log.timeCodeAt(3));
@@ -341,6 +394,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(log.values(Notification::Balance), (QList<int>{50, 20, 99}),
                                   kOpenTimeoutMs);
         QCOMPARE(log.values(Notification::Volume, 8), (QList<int>{99, 40, 99}));
+    }
+
+    // Sound queued ahead is mixed again when the controls change: muting is heard from
+    // the next frame played, and unmuting goes on exactly where the track then is.
+    void volumeChangesAreHeardAtOnce() {
+        const QString file = dataFile("vbr-noxing.mp3");
+        const std::vector<std::int16_t> whole = decodeAll(file);
+        auto owned = std::make_unique<HandPlayedOutput>();
+        HandPlayedOutput& output = *owned;
+        NotificationLog log;
+        MpgDecoder decoder(std::move(owned));
+        QCOMPARE(decoder.start(&log), 0);
+        decoder.send({Command::OpenInput, 1, 0, 0, file});
+        decoder.send({Command::Play});
+        QVERIFY(output.play(10000));
+        for (const Command change : {Command::Mute, Command::Unmute}) {
+            const int discards = output.discards();
+            decoder.send({change});
+            QTRY_VERIFY_WITH_TIMEOUT(output.discards() > discards, kOpenTimeoutMs);
+            QVERIFY(output.play(5000));
+        }
+        std::vector<std::int16_t> expected(whole.begin(), whole.begin() + 2 * 10000);
+        expected.resize(2 * 15000, 0);
+        expected.insert(expected.end(), whole.begin() + 2 * 15000, whole.begin() + 2 * 20000);
+        QVERIFY(output.played() == expected);
     }
 
     // --- The thread's life ------------------------------------------------------------
