@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     timeToShown(floor, {}, env);
     timeToShown(floor, label, env);
     std::vector<double> sonvoxMs, floorMs, labelMs;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 15; ++i) {
         sonvoxMs.push_back(timeToShown(sonvox, {}, env));
         floorMs.push_back(timeToShown(floor, {}, env));
         labelMs.push_back(timeToShown(floor, label, env));

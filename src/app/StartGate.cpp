@@ -1,5 +1,6 @@
 #include "StartGate.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -104,6 +105,17 @@ void routeTerminationSignals(QObject* context, std::function<void()> onSignal) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+Background loadFontConfiguration() {
+    return std::async(std::launch::async, [] {
+        // The GUI library links fontconfig; when it is not in the process, there is nothing
+        // to read ahead.
+        using Init = int (*)();
+        if (auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "FcInit"))) {
+            init();
+        }
+    });
 }
 
 }  // namespace startgate

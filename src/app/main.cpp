@@ -13,6 +13,7 @@
 #include "SonvoxApplication.h"
 #include "StartGate.h"
 #include "TPlayerForm.h"
+#include "controls/Glyphs.h"
 #include "core/MpgDecoder.h"
 #include "core/Paths.h"
 #include "core/SafeFile.h"
@@ -82,7 +83,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Start-up work that can run on the second core: the font configuration is read while
+    // the application object connects to the display, and the panel's pictures are drawn
+    // while the window is built.
+    const startgate::Background fonts = startgate::loadFontConfiguration();
     SonvoxApplication app(argc, argv);
+    Glyphs::drawInBackground();
     SingleInstance instance(socket);
     if (!instance.listen()) {  // another start won the race since
         return handOver(command, socket);

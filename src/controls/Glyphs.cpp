@@ -5,6 +5,11 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
+#include <array>
+#include <future>
+#include <iterator>
+
 #include "TKMVButton.h"
 
 namespace Glyphs {
@@ -208,7 +213,8 @@ QString hint(PanelButton button) {
     return {};
 }
 
-QImage buttonGlyph(PanelButton button) {
+namespace {
+QImage drawButtonGlyph(PanelButton button) {
     const QSize picture = pictureSize(button);
     QImage strip = transparentImage(QSize(2 * picture.width(), picture.height()));
     QPainter p(&strip);
@@ -218,6 +224,7 @@ QImage buttonGlyph(PanelButton button) {
     drawSymbol(p, button, litTint(button));
     return strip;
 }
+}  // namespace
 
 void setUpButton(TKMVButton& target, PanelButton button) {
     target.setFixedSize(buttonSize(button));
@@ -231,7 +238,8 @@ void setUpButton(TKMVButton& target, PanelButton button) {
 
 // ---- Lamps --------------------------------------------------------------------------------
 
-QImage lamp(Lamp which) {
+namespace {
+QImage drawLamp(Lamp which) {
     QImage image = transparentImage(kLampSize);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -295,10 +303,12 @@ QImage lamp(Lamp which) {
     p.drawEllipse(QPointF(6.3, 5.9), 2.4, 2.0);
     return image;
 }
+}  // namespace
 
 // ---- Play modes ---------------------------------------------------------------------------
 
-QImage mode(Mode which) {
+namespace {
+QImage drawMode(Mode which) {
     QImage image = transparentImage(kModeSize);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -338,6 +348,67 @@ QImage mode(Mode which) {
     }
     paintSymbol(p, shape, tint, 4, 12, strokes, 1.1);
     return image;
+}
+}  // namespace
+
+// ---- Drawing ahead ------------------------------------------------------------------------
+
+namespace {
+
+struct Pictures {
+    std::array<QImage, std::size(kPanelButtons)> buttons;
+    std::array<QImage, 3> lamps;
+    std::array<QImage, 2> modes;
+};
+
+Pictures drawAll() {
+    Pictures all;
+    for (std::size_t i = 0; i < all.buttons.size(); ++i) {
+        all.buttons[i] = drawButtonGlyph(kPanelButtons[i]);
+    }
+    for (const Lamp which : {Lamp::LampeOnPL1, Lamp::LampeFlashPL1, Lamp::LampeOffPL1}) {
+        all.lamps[static_cast<std::size_t>(which)] = drawLamp(which);
+    }
+    for (const Mode which : {Mode::ModeAutoPause, Mode::ModePlaylist}) {
+        all.modes[static_cast<std::size_t>(which)] = drawMode(which);
+    }
+    return all;
+}
+
+// Set once, by drawInBackground(), before the GUI thread asks for any picture.
+std::shared_future<Pictures>& drawn() {
+    static std::shared_future<Pictures> pictures;
+    return pictures;
+}
+
+const Pictures* drawnPictures() {
+    return drawn().valid() ? &drawn().get() : nullptr;
+}
+
+}  // namespace
+
+void drawInBackground() {
+    if (!drawn().valid()) {
+        drawn() = std::async(std::launch::async, drawAll).share();
+    }
+}
+
+QImage buttonGlyph(PanelButton button) {
+    if (const Pictures* all = drawnPictures()) {
+        const auto at = std::find(std::begin(kPanelButtons), std::end(kPanelButtons), button);
+        return all->buttons[static_cast<std::size_t>(at - std::begin(kPanelButtons))];
+    }
+    return drawButtonGlyph(button);
+}
+
+QImage lamp(Lamp which) {
+    const Pictures* all = drawnPictures();
+    return all ? all->lamps[static_cast<std::size_t>(which)] : drawLamp(which);
+}
+
+QImage mode(Mode which) {
+    const Pictures* all = drawnPictures();
+    return all ? all->modes[static_cast<std::size_t>(which)] : drawMode(which);
 }
 
 // ---- Palette ------------------------------------------------------------------------------

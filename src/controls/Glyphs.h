@@ -11,6 +11,9 @@
 //
 // Pure drawing; any thread may call these once a QGuiApplication exists, except
 // setUpButton(), which touches a widget and so belongs to the GUI thread.
+// drawInBackground() draws them all at once on a thread of its own, so that the drawing
+// overlaps the building of the window; the functions below then hand out copies of those
+// pictures (waiting for the drawing if it is not done yet).
 
 #include <QImage>
 #include <QPalette>
@@ -59,6 +62,10 @@ QSize pictureSize(PanelButton button);
 QSize buttonSize(PanelButton button);
 // The button's tooltip text.
 QString hint(PanelButton button);
+
+// Starts drawing every picture below on a thread of its own. Call it on the GUI thread,
+// after the QGuiApplication is made and before any of the pictures is asked for.
+void drawInBackground();
 
 // The button's glyph: normal and pressed picture side by side (2 x pictureSize wide).
 QImage buttonGlyph(PanelButton button);

@@ -62,6 +62,7 @@ private slots:
     void panelPictures_data();
     void panelPictures();
     void lampsAndModes();
+    void picturesDrawnAheadAreTheSame();
 
 private:
     std::unique_ptr<TKMVButton> button_;
@@ -308,6 +309,25 @@ void TestGlyphButton::lampsAndModes() {
     QCOMPARE(single.size(), continuous.size());
     QVERIFY(inkOf(single) > 0 && inkOf(continuous) > 0);
     QVERIFY(single != continuous);
+}
+
+// Drawn ahead on a thread, each picture is the one drawn on the spot for the same name.
+void TestGlyphButton::picturesDrawnAheadAreTheSame() {
+    const auto all = [] {
+        QList<QImage> pictures;
+        for (const Glyphs::PanelButton button : Glyphs::kPanelButtons) {
+            pictures << Glyphs::buttonGlyph(button);
+        }
+        for (const auto which :
+             {Glyphs::Lamp::LampeOnPL1, Glyphs::Lamp::LampeFlashPL1, Glyphs::Lamp::LampeOffPL1}) {
+            pictures << Glyphs::lamp(which);
+        }
+        return pictures << Glyphs::mode(Glyphs::Mode::ModeAutoPause)
+                        << Glyphs::mode(Glyphs::Mode::ModePlaylist);
+    };
+    const QList<QImage> onTheSpot = all();
+    Glyphs::drawInBackground();
+    QCOMPARE(all(), onTheSpot);
 }
 
 QTEST_MAIN(TestGlyphButton)
