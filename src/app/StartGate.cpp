@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 
 #include <cstring>
+#include <system_error>
 
 namespace startgate {
 
@@ -108,14 +109,18 @@ void routeTerminationSignals(QObject* context, std::function<void()> onSignal) {
 }
 
 Background loadFontConfiguration() {
-    return std::async(std::launch::async, [] {
-        // The GUI library links fontconfig; when it is not in the process, there is nothing
-        // to read ahead.
-        using Init = int (*)();
-        if (auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "FcInit"))) {
-            init();
-        }
-    });
+    try {
+        return std::async(std::launch::async, [] {
+            // The GUI library links fontconfig; when it is not in the process, there is
+            // nothing to read ahead.
+            using Init = int (*)();
+            if (auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "FcInit"))) {
+                init();
+            }
+        });
+    } catch (const std::system_error&) {
+        return {};  // no thread to be had: the first font reads it, as without this
+    }
 }
 
 }  // namespace startgate

@@ -9,6 +9,7 @@
 #include <array>
 #include <future>
 #include <iterator>
+#include <system_error>
 
 #include "TKMVButton.h"
 
@@ -388,8 +389,13 @@ const Pictures* drawnPictures() {
 }  // namespace
 
 void drawInBackground() {
-    if (!drawn().valid()) {
+    if (drawn().valid()) {
+        return;
+    }
+    try {
         drawn() = std::async(std::launch::async, drawAll).share();
+    } catch (const std::system_error&) {
+        // No thread to be had: each picture is drawn when it is asked for.
     }
 }
 

@@ -24,7 +24,7 @@ namespace {
 
 // The output queue is refilled to kAheadMs of sound whenever it has run down to kRefillMs.
 // The thread wakes anyway when the heard second changes, and each such wake tops the queue
-// up, so while a track plays it wakes about twice a second rather than at every buffer the
+// up, so while a track plays it wakes about three times a second, not at every buffer the
 // device takes. A change of the volume controls mixes the queued sound again from what was
 // heard last (remix()), so it is heard at once however much is queued.
 constexpr std::int64_t kAheadMs = 1500;
