@@ -5,7 +5,6 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include <algorithm>
 #include <array>
 #include <future>
 #include <iterator>
@@ -362,16 +361,22 @@ struct Pictures {
     std::array<QImage, 2> modes;
 };
 
+// Where a picture is kept in Pictures: its name's value.
+template <typename Name>
+std::size_t slot(Name name) {
+    return static_cast<std::size_t>(name);
+}
+
 Pictures drawAll() {
     Pictures all;
-    for (std::size_t i = 0; i < all.buttons.size(); ++i) {
-        all.buttons[i] = drawButtonGlyph(kPanelButtons[i]);
+    for (const PanelButton button : kPanelButtons) {
+        all.buttons[slot(button)] = drawButtonGlyph(button);
     }
     for (const Lamp which : {Lamp::LampeOnPL1, Lamp::LampeFlashPL1, Lamp::LampeOffPL1}) {
-        all.lamps[static_cast<std::size_t>(which)] = drawLamp(which);
+        all.lamps[slot(which)] = drawLamp(which);
     }
     for (const Mode which : {Mode::ModeAutoPause, Mode::ModePlaylist}) {
-        all.modes[static_cast<std::size_t>(which)] = drawMode(which);
+        all.modes[slot(which)] = drawMode(which);
     }
     return all;
 }
@@ -400,21 +405,18 @@ void drawInBackground() {
 }
 
 QImage buttonGlyph(PanelButton button) {
-    if (const Pictures* all = drawnPictures()) {
-        const auto at = std::find(std::begin(kPanelButtons), std::end(kPanelButtons), button);
-        return all->buttons[static_cast<std::size_t>(at - std::begin(kPanelButtons))];
-    }
-    return drawButtonGlyph(button);
+    const Pictures* all = drawnPictures();
+    return all ? all->buttons[slot(button)] : drawButtonGlyph(button);
 }
 
 QImage lamp(Lamp which) {
     const Pictures* all = drawnPictures();
-    return all ? all->lamps[static_cast<std::size_t>(which)] : drawLamp(which);
+    return all ? all->lamps[slot(which)] : drawLamp(which);
 }
 
 QImage mode(Mode which) {
     const Pictures* all = drawnPictures();
-    return all ? all->modes[static_cast<std::size_t>(which)] : drawMode(which);
+    return all ? all->modes[slot(which)] : drawMode(which);
 }
 
 // ---- Palette ------------------------------------------------------------------------------

@@ -31,7 +31,7 @@ public:
     // Plays queued frames (true) or holds them where they are (false). Starts held.
     virtual void setRunning(bool running) = 0;
 
-    // Drops every queued frame that has not been played and returns how many there were;
-    // none of them is played after the call, every frame counted out of it was.
+    // Drops every queued frame that has not been played and returns how many there were:
+    // of the frames written since the last discard, exactly the others have been played.
     virtual std::int64_t discard() = 0;
 };

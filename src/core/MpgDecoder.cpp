@@ -59,7 +59,8 @@ public:
     // returns how long the thread may sleep.
     Wait pump();
     void reportVolume();
-    // Mixes what is queued again after a change of the volume controls.
+    // After a change of the volume controls, drops what is queued and decodes it again
+    // from the first frame not yet played, through the mixer as it is now.
     void remixIfDue();
     void shutdown();
 
@@ -72,7 +73,7 @@ private:
     void stop();
     void seek(int offset, int range);
     void moveTo(std::int64_t frame);
-    void remix();
+    void decodeFrom(std::int64_t frame);
     void write(std::span<const std::int16_t> samples);
     void failTrack(decoder::FailReason reason);
     std::int64_t heardFrame(std::int64_t pending) const;
@@ -134,7 +135,7 @@ void MpgDecoder::Worker::handle(const DecoderCommand& command) {
         case Command::Quit:  // handled by the thread loop
             break;
     }
-    remixDue_ = remixDue_ || !(mixer_ == mixerBefore);
+    remixDue_ = remixDue_ || mixer_ != mixerBefore;
 }
 
 void MpgDecoder::Worker::openInput(const QString& fileName, std::uint32_t load) {
@@ -270,28 +271,23 @@ void MpgDecoder::Worker::seek(int offset, int range) {
 // Empties the output queue and goes on decoding from `frame`.
 void MpgDecoder::Worker::moveTo(std::int64_t frame) {
     output_.discard();
+    decodeFrom(frame);
+}
+
+// The output queue is empty: the next refill starts at `frame`.
+void MpgDecoder::Worker::decodeFrom(std::int64_t frame) {
     base_ = source_.seek(frame);
     written_ = 0;
     inputEnded_ = false;
 }
 
+// Seeking is exact to the frame, so the listener hears no seam.
 void MpgDecoder::Worker::remixIfDue() {
-    if (remixDue_) {
-        remixDue_ = false;
-        remix();
+    const bool queued = (status_ == Status::Playing || status_ == Status::Paused) && written_ > 0;
+    if (remixDue_ && queued) {
+        decodeFrom(base_ + written_ - output_.discard());
     }
-}
-
-// Drops what is queued and decodes it again from the first frame not yet played, through
-// the mixer as it is now. Seeking is exact to the frame, so the listener hears no seam.
-void MpgDecoder::Worker::remix() {
-    if ((status_ != Status::Playing && status_ != Status::Paused) || written_ == 0) {
-        return;  // nothing queued: the next refill mixes as it is
-    }
-    const std::int64_t dropped = output_.discard();
-    base_ = source_.seek(base_ + written_ - dropped);
-    written_ = 0;
-    inputEnded_ = false;
+    remixDue_ = false;  // with nothing queued, the next refill mixes as it is
 }
 
 Wait MpgDecoder::Worker::pump() {
